@@ -1,0 +1,279 @@
+#include "payload/payload_format.h"
+
+#include <algorithm>
+
+#include "payload/lznt1.h"
+
+namespace {
+
+constexpr size_t kOffsetAttributes = 0;
+constexpr size_t kOffsetCreation = 4;
+constexpr size_t kOffsetLastAccess = 12;
+constexpr size_t kOffsetLastWrite = 20;
+constexpr size_t kOffsetSizeHigh = 28;
+constexpr size_t kOffsetSizeLow = 32;
+constexpr size_t kOffsetReserved0 = 36;
+constexpr size_t kOffsetReserved1 = 40;
+constexpr size_t kOffsetFileName = 44;
+constexpr size_t kOffsetAlternateFileName = kOffsetFileName + kFileNameBytes;
+
+constexpr size_t kChunkBytes = 4096;
+
+void Put32(std::string& out, size_t offset, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void Put64(std::string& out, size_t offset, uint64_t value) {
+    Put32(out, offset, static_cast<uint32_t>(value));
+    Put32(out, offset + 4, static_cast<uint32_t>(value >> 32));
+}
+
+void PutName(std::string& out, size_t offset, std::string_view name, size_t field) {
+    const std::string_view kept = name.substr(0, std::min(field, name.size()));
+    std::copy(kept.begin(), kept.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+uint32_t Get32(std::string_view in, size_t offset) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(static_cast<uint8_t>(in[offset + i])) << (8 * i);
+    return value;
+}
+
+uint64_t Get64(std::string_view in, size_t offset) {
+    return Get32(in, offset) | static_cast<uint64_t>(Get32(in, offset + 4)) << 32;
+}
+
+std::string GetName(std::string_view in, size_t offset, size_t field) {
+    const std::string_view raw = in.substr(offset, field);
+    return std::string(raw.substr(0, raw.find('\0')));
+}
+
+bool EndsWith(std::string_view text, std::string_view ending) {
+    return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view name) {
+    const size_t keep = name.find_last_not_of(std::string_view(" \0", 2));
+    return keep == std::string_view::npos ? std::string_view() : name.substr(0, keep + 1);
+}
+
+bool HasPayloadEnding(std::string_view testName) {
+    return EndsWith(testName, "WFD") || EndsWith(testName, "WFD_NTC");
+}
+
+// Decodes `stream` with a capacity that can tell "exactly expectedSize" from "more than that": one
+// byte beyond the expected size, never beyond the 12.5-fold capacity the launcher's format allows.
+// Decoding to the default capacity alone would accept a stream whose real output is longer than the
+// recorded size but was cut off at the capacity.
+bool DecodesToExactly(std::string_view stream, uint64_t expectedSize, std::string& decoded) {
+    const size_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
+    if (expectedSize > capacity) return false;
+    decoded.assign(static_cast<size_t>(expectedSize) + 1, '\0');
+    const int32_t produced = Lznt1Decompress(std::string(stream), decoded);
+    return produced >= 0 && static_cast<uint64_t>(produced) == expectedSize;
+}
+
+PayloadFault ReadSplit(const ResourceStore& store, std::string_view resourceName,
+                       std::string_view trailerBytes, PayloadImage& image, PayloadFacts& facts) {
+    const std::optional<PayloadTrailer> trailer = DecodePayloadTrailer(trailerBytes);
+    if (trailer->tag != kPayloadTag) return PayloadFault::WrongTag;
+    facts.record = trailer->record;
+    const std::optional<std::string> dataName = SplitDataResourceName(resourceName);
+    if (!dataName) return PayloadFault::SplitNameWithoutBin;
+    facts.variant = PayloadVariant::Split;
+    const std::optional<std::string_view> data = store.Find(*dataName);
+    if (!data) return PayloadFault::SplitDataNotFound;
+    if (data->size() != RecordedFileSize(trailer->record)) return PayloadFault::SplitDataSizeMismatch;
+    image.fileBytes.assign(data->begin(), data->end());
+    image.record = trailer->record;
+    return PayloadFault::None;
+}
+
+PayloadFault ReadWithTrailer(std::string_view testName, std::string_view bytes, PayloadImage& image,
+                             PayloadFacts& facts) {
+    const std::string_view trailerBytes = bytes.substr(bytes.size() - kPayloadTrailerSize);
+    const std::optional<PayloadTrailer> trailer = DecodePayloadTrailer(trailerBytes);
+    if (trailer->tag != kPayloadTag) return PayloadFault::WrongTag;
+    facts.record = trailer->record;
+    const uint64_t recordedSize = RecordedFileSize(trailer->record);
+    const std::string_view body = bytes.substr(0, bytes.size() - kPayloadTrailerSize);
+    if (EndsWith(testName, "WFD_NTC")) {
+        facts.variant = PayloadVariant::Compressed;
+        std::string decoded;
+        if (!DecodesToExactly(body, recordedSize, decoded)) return PayloadFault::DecodedSizeMismatch;
+        image.fileBytes = std::move(decoded);
+    } else {
+        facts.variant = PayloadVariant::Plain;
+        if (body.size() != recordedSize) return PayloadFault::ImageSizeMismatch;
+        image.fileBytes.assign(body.begin(), body.end());
+    }
+    image.record = trailer->record;
+    return PayloadFault::None;
+}
+
+// Stores chunks of `stream` uncompressed, first to last, until the stream is long enough for the
+// reader's 12.5-fold capacity to hold all of `file`. Very repetitive files otherwise pack into streams
+// that the launcher cannot read back.
+std::string StoreChunksUntilReadable(std::string stream, std::string_view file) {
+    std::string out;
+    size_t in = 0;
+    size_t fileOffset = 0;
+    while (in + 2 <= stream.size()) {
+        const uint16_t header = static_cast<uint16_t>(static_cast<uint8_t>(stream[in]) |
+                                                      static_cast<uint8_t>(stream[in + 1]) << 8);
+        const size_t chunkSize = (header & 0x0FFFu) + 3;
+        if (header == 0 || chunkSize > stream.size() - in || fileOffset >= file.size()) return stream;
+        const size_t rawSize = std::min(kChunkBytes, file.size() - fileOffset);
+        const size_t restOfStream = stream.size() - in - chunkSize;
+        const bool longEnough =
+            Lznt1DefaultDecompressCapacity(out.size() + chunkSize + restOfStream) >= file.size();
+        if ((header & 0x8000u) != 0 && !longEnough) {
+            const uint16_t storedHeader = static_cast<uint16_t>(0x3000u | (rawSize + 2 - 3));
+            out += static_cast<char>(storedHeader & 0xFF);
+            out += static_cast<char>(storedHeader >> 8);
+            out.append(file.substr(fileOffset, rawSize));
+        } else {
+            out.append(stream, in, chunkSize);
+        }
+        in += chunkSize;
+        fileOffset += rawSize;
+    }
+    return out;
+}
+
+} // namespace
+
+uint64_t RecordedFileSize(const FindDataRecord& record) {
+    return static_cast<uint64_t>(record.nFileSizeHigh) << 32 | record.nFileSizeLow;
+}
+
+std::string EncodeFindDataRecord(const FindDataRecord& record) {
+    std::string out(kFindDataRecordSize, '\0');
+    Put32(out, kOffsetAttributes, record.dwFileAttributes);
+    Put64(out, kOffsetCreation, record.ftCreationTime);
+    Put64(out, kOffsetLastAccess, record.ftLastAccessTime);
+    Put64(out, kOffsetLastWrite, record.ftLastWriteTime);
+    Put32(out, kOffsetSizeHigh, record.nFileSizeHigh);
+    Put32(out, kOffsetSizeLow, record.nFileSizeLow);
+    Put32(out, kOffsetReserved0, record.dwReserved0);
+    Put32(out, kOffsetReserved1, record.dwReserved1);
+    PutName(out, kOffsetFileName, record.cFileName, kFileNameBytes);
+    PutName(out, kOffsetAlternateFileName, record.cAlternateFileName, kAlternateFileNameBytes);
+    return out;
+}
+
+std::optional<FindDataRecord> DecodeFindDataRecord(std::string_view bytes) {
+    if (bytes.size() != kFindDataRecordSize) return std::nullopt;
+    FindDataRecord record;
+    record.dwFileAttributes = Get32(bytes, kOffsetAttributes);
+    record.ftCreationTime = Get64(bytes, kOffsetCreation);
+    record.ftLastAccessTime = Get64(bytes, kOffsetLastAccess);
+    record.ftLastWriteTime = Get64(bytes, kOffsetLastWrite);
+    record.nFileSizeHigh = Get32(bytes, kOffsetSizeHigh);
+    record.nFileSizeLow = Get32(bytes, kOffsetSizeLow);
+    record.dwReserved0 = Get32(bytes, kOffsetReserved0);
+    record.dwReserved1 = Get32(bytes, kOffsetReserved1);
+    record.cFileName = GetName(bytes, kOffsetFileName, kFileNameBytes);
+    record.cAlternateFileName = GetName(bytes, kOffsetAlternateFileName, kAlternateFileNameBytes);
+    return record;
+}
+
+std::string EncodePayloadTrailer(const FindDataRecord& record) {
+    return std::string(kPayloadTag) + EncodeFindDataRecord(record);
+}
+
+std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes) {
+    if (bytes.size() != kPayloadTrailerSize) return std::nullopt;
+    return PayloadTrailer{std::string(bytes.substr(0, kPayloadTag.size())),
+                          *DecodeFindDataRecord(bytes.substr(kPayloadTag.size()))};
+}
+
+std::string PayloadTestName(std::string_view resourceName) {
+    std::string testName(WithoutTrailingBlanks(resourceName));
+    for (char& c : testName) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return testName;
+}
+
+std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, size_t resourceSize) {
+    const std::string testName = PayloadTestName(resourceName);
+    if (!HasPayloadEnding(testName) || resourceSize < kPayloadTrailerSize) return std::nullopt;
+    if (resourceSize == kPayloadTrailerSize) {
+        if (!SplitDataResourceName(resourceName)) return std::nullopt;
+        return PayloadVariant::Split;
+    }
+    return EndsWith(testName, "WFD_NTC") ? PayloadVariant::Compressed : PayloadVariant::Plain;
+}
+
+std::optional<std::string> SplitDataResourceName(std::string_view resourceName) {
+    const std::string_view trimmed = WithoutTrailingBlanks(resourceName);
+    const std::string upper = PayloadTestName(trimmed);
+    if (EndsWith(upper, "BIN_WFD")) return std::string(trimmed.substr(0, trimmed.size() - 4));
+    if (EndsWith(upper, "BINWFD")) return std::string(trimmed.substr(0, trimmed.size() - 3));
+    return std::nullopt;
+}
+
+std::string_view PayloadFaultText(PayloadFault fault) {
+    switch (fault) {
+    case PayloadFault::None:
+        return "OK";
+    case PayloadFault::NoPayloadEnding:
+        return "name ends neither in WFD nor in WFD_NTC";
+    case PayloadFault::NotFound:
+        return "no RT_RCDATA resource of that name";
+    case PayloadFault::TooSmall:
+        return "smaller than the 322-byte trailer";
+    case PayloadFault::WrongTag:
+        return "trailer tag is not \"WFD \"";
+    case PayloadFault::SplitNameWithoutBin:
+        return "322 bytes, but the name ends neither in BIN_WFD nor in BINWFD";
+    case PayloadFault::SplitDataNotFound:
+        return "the second resource of the split payload is missing";
+    case PayloadFault::SplitDataSizeMismatch:
+        return "the second resource's size differs from the recorded size";
+    case PayloadFault::DecodedSizeMismatch:
+        return "the stream does not decode to the recorded size";
+    case PayloadFault::ImageSizeMismatch:
+        return "the stored size is not the recorded size plus 322";
+    }
+    return "unknown fault";
+}
+
+PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image,
+                            PayloadFacts& facts) {
+    facts = PayloadFacts{};
+    const std::string testName = PayloadTestName(resourceName);
+    if (!HasPayloadEnding(testName)) return PayloadFault::NoPayloadEnding;
+    const std::optional<std::string_view> found = store.Find(resourceName);
+    if (!found) return PayloadFault::NotFound;
+    facts.storedSize = found->size();
+    // The copy keeps the result independent of the store's memory.
+    const std::string bytes(*found);
+    PayloadImage result;
+    PayloadFault fault = PayloadFault::TooSmall;
+    if (bytes.size() == kPayloadTrailerSize) {
+        fault = ReadSplit(store, resourceName, bytes, result, facts);
+    } else if (bytes.size() > kPayloadTrailerSize) {
+        fault = ReadWithTrailer(testName, bytes, result, facts);
+    }
+    if (fault == PayloadFault::None) image = std::move(result);
+    return fault;
+}
+
+bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image) {
+    PayloadFacts facts;
+    return InspectPayload(store, resourceName, image, facts) == PayloadFault::None;
+}
+
+std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record) {
+    if (fileBytes.empty() || RecordedFileSize(record) != fileBytes.size()) return {};
+    // Stored chunks cost two header bytes per 4096; the extra 16 covers the tail.
+    std::string stream(fileBytes.size() + 2 * (fileBytes.size() / kChunkBytes + 1) + 16, '\0');
+    if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
+    stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
+    std::string decoded;
+    if (!DecodesToExactly(stream, fileBytes.size(), decoded) || decoded != fileBytes) return {};
+    return stream + EncodePayloadTrailer(record);
+}

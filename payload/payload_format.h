@@ -1,0 +1,124 @@
+// The packed form in which a tool travels inside the launcher: a named RT_RCDATA resource holding the
+// file (LZNT1-compressed, plain, or in a second resource) followed by a 322-byte trailer, the tag "WFD "
+// and the file's 318-byte find-data record.
+//
+// Reading never throws and never hands out a partial result: every refusal leaves the caller's image
+// untouched. Writing produces only the Compressed shape, the one the launcher carries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "payload/resource_store.h"
+
+enum class PayloadVariant { Compressed, Plain, Split };
+
+inline constexpr size_t kFindDataRecordSize = 318;
+inline constexpr size_t kPayloadTrailerSize = 322;
+inline constexpr std::string_view kPayloadTag = "WFD ";
+inline constexpr size_t kFileNameBytes = 260;
+inline constexpr size_t kAlternateFileNameBytes = 14;
+inline constexpr uint32_t kFileAttributeArchive = 0x20;
+
+// WIN32_FIND_DATAA without its two trailing alignment bytes. Times are FILETIMEs (100 ns since 1601).
+struct FindDataRecord {
+    uint32_t dwFileAttributes = 0;
+    uint64_t ftCreationTime = 0;
+    uint64_t ftLastAccessTime = 0;
+    uint64_t ftLastWriteTime = 0;
+    uint32_t nFileSizeHigh = 0;
+    uint32_t nFileSizeLow = 0;
+    uint32_t dwReserved0 = 0;
+    uint32_t dwReserved1 = 0;
+    std::string cFileName;          // at most 260 bytes, no NUL
+    std::string cAlternateFileName; // at most 14 bytes, no NUL
+
+    friend bool operator==(const FindDataRecord&, const FindDataRecord&) = default;
+};
+
+struct PayloadTrailer {
+    std::string tag; // 4 bytes; a valid trailer holds kPayloadTag
+    FindDataRecord record;
+};
+
+struct PayloadImage {
+    std::string fileBytes; // exactly the recorded file size
+    FindDataRecord record;
+};
+
+// nFileSizeHigh * 2^32 + nFileSizeLow.
+uint64_t RecordedFileSize(const FindDataRecord& record);
+
+// The 318 little-endian bytes of `record`. Names longer than their field are cut to it; the bytes after
+// a name are zero.
+std::string EncodeFindDataRecord(const FindDataRecord& record);
+
+// Decodes 318 bytes; each name ends at its first NUL or at the end of its field. nullopt for any other
+// length.
+std::optional<FindDataRecord> DecodeFindDataRecord(std::string_view bytes);
+
+// kPayloadTag followed by the encoded record: 322 bytes.
+std::string EncodePayloadTrailer(const FindDataRecord& record);
+
+// Splits 322 bytes into tag and record, whatever the tag holds; nullopt for any other length.
+std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes);
+
+// The name as its ending is judged: ASCII letters upper-cased, trailing NUL and blank characters removed.
+// (Upper-casing in the ANSI code pages never yields an ASCII letter from another byte, so ASCII suffices
+// for the endings.)
+std::string PayloadTestName(std::string_view resourceName);
+
+// The shape that a resource named `resourceName` of `resourceSize` bytes is read as, or nullopt when
+// that name and size are no payload at all. Tags and contents are not looked at.
+std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, size_t resourceSize);
+
+// The name of a Split payload's second resource: the name without trailing NUL/blank characters and
+// without its "_WFD" (ending "BIN_WFD") or "WFD" (ending "BINWFD"), case kept. nullopt for other endings.
+std::optional<std::string> SplitDataResourceName(std::string_view resourceName);
+
+// Why a read was refused. ReadPayload reports none of this; inspectors do.
+enum class PayloadFault {
+    None,
+    NoPayloadEnding,
+    NotFound,
+    TooSmall,
+    WrongTag,
+    SplitNameWithoutBin,
+    SplitDataNotFound,
+    SplitDataSizeMismatch,
+    DecodedSizeMismatch,
+    ImageSizeMismatch,
+};
+
+// A short English phrase for the fault, for tools.
+std::string_view PayloadFaultText(PayloadFault fault);
+
+// What an inspection learnt about one resource, as far as the read got.
+struct PayloadFacts {
+    std::optional<PayloadVariant> variant;
+    size_t storedSize = 0;                // S, once the resource was found
+    std::optional<FindDataRecord> record; // once the tag passed
+};
+
+// ReadPayload with its reason: PayloadFault::None and `image` filled on success; otherwise `image`
+// is untouched. `facts` receives what was learnt either way.
+PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image,
+                            PayloadFacts& facts);
+
+// Finds `resourceName` in `store`, validates it and yields the file bytes and record. false (and `image`
+// untouched) for every refusal, silently.
+bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image);
+
+#ifdef _WIN32
+// ReadPayload over the running executable's own RT_RCDATA resources.
+bool ReadPayload(std::string_view resourceName, PayloadImage& image);
+#endif
+
+// The Compressed payload of `fileBytes`: the LZNT1 stream, then the trailer of `record`. Empty when the
+// record's size fields disagree with `fileBytes`, when the file is empty (an empty stream would leave a
+// 322-byte resource, which reads as no payload), or when the result would not read back, because the
+// stream decodes to more than the 12.5-fold capacity the reader gives it.
+std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record);

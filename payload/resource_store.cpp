@@ -1,0 +1,19 @@
+#include "payload/resource_store.h"
+
+std::string ResourceNameKey(std::string_view name) {
+    std::string key(name.substr(0, name.find('\0')));
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
+
+void MemoryResourceStore::Add(std::string_view name, std::string bytes) {
+    blocks_[ResourceNameKey(name)] = std::move(bytes);
+}
+
+std::optional<std::string_view> MemoryResourceStore::Find(std::string_view name) const {
+    const auto found = blocks_.find(ResourceNameKey(name));
+    if (found == blocks_.end()) return std::nullopt;
+    return std::string_view(found->second);
+}
