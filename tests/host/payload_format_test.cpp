@@ -164,7 +164,8 @@ TEST(ReadPayload, ReadsTheSplitShapeFromItsSecondResource) {
     const std::string file = SampleFile(700);
     const std::string trailer = EncodePayloadTrailer(RecordFor("Tool.exe", file.size()));
     RecordingStore store;
-    store.inner.Add("TOOL_BIN_WFD", trailer);
+    // Trailing blanks belong to the looked-up name but not to the second one.
+    store.inner.Add("TOOL_BIN_WFD  ", trailer);
     store.inner.Add("TOOL_BIN", file);
     store.inner.Add("OTHERBINWFD", trailer);
     store.inner.Add("OTHERBIN", file);
@@ -179,11 +180,11 @@ TEST(ReadPayload, ReadsTheSplitShapeFromItsSecondResource) {
     store.inner.Add("SHORTBIN", file.substr(1));
     store.inner.Add("LONEBINWFD", trailer);
     store.inner.Add("NTC_WFD_NTC", trailer);
-    store.inner.Add("NOBIN_WFD", trailer);
+    store.inner.Add("SOLO_WFD", trailer);
     EXPECT_EQ(Inspect(store, "ShortBinWfd"), PayloadFault::SplitDataSizeMismatch);
     EXPECT_EQ(Inspect(store, "LoneBinWfd"), PayloadFault::SplitDataNotFound);
     EXPECT_EQ(Inspect(store, "Ntc_WFD_NTC"), PayloadFault::SplitNameWithoutBin);
-    EXPECT_EQ(Inspect(store, "NoBin_WFD"), PayloadFault::SplitNameWithoutBin);
+    EXPECT_EQ(Inspect(store, "Solo_WFD"), PayloadFault::SplitNameWithoutBin);
 }
 
 TEST(ReadPayload, RefusesResourcesSmallerThanTheTrailer) {

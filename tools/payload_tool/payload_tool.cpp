@@ -1,0 +1,280 @@
+// payload-tool: packs tool files into payloads for the launcher's resources and checks a built
+// launcher's payloads the way the launcher reads them. Every failure is one line on stderr starting
+// with "payload-tool: " and a non-zero exit code.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "payload/payload_format.h"
+#include "shell/tool_catalogue.h"
+#include "tools/payload_tool/pe_resources.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr uint64_t kFileTimeTicksPerSecond = 10'000'000;
+constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+constexpr size_t kMaxFileNameLength = 259;
+
+constexpr const char* kUsage = "usage: payload-tool pack FILE OUT [--name NAME]\n"
+                               "       payload-tool list EXE\n"
+                               "       payload-tool verify EXE\n"
+                               "       payload-tool extract EXE NAME DIR\n";
+
+int Fail(const std::string& subject, const std::string& message) {
+    std::cerr << "payload-tool: " << subject << ": " << message << "\n";
+    return kExitFailure;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        error = "read error";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+uint64_t FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
+    return static_cast<uint64_t>(seconds + kSecondsFrom1601To1970) * kFileTimeTicksPerSecond +
+           static_cast<uint64_t>(nanoseconds / 100);
+}
+
+std::string FormatFileTime(uint64_t fileTime) {
+    const int64_t seconds = static_cast<int64_t>(fileTime / kFileTimeTicksPerSecond) - kSecondsFrom1601To1970;
+    const std::time_t unixTime = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    char text[32] = {};
+    if (gmtime_r(&unixTime, &utc) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {
+        return "filetime:" + std::to_string(fileTime);
+    }
+    return text;
+}
+
+// SOURCE_DATE_EPOCH when set (reproducible builds), else the file's modification time.
+std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        errno = 0;
+        const long long seconds = std::strtoll(epoch, &end, 10);
+        if (*epoch == '\0' || *end != '\0' || errno != 0 || seconds < 0 || seconds > 253'402'300'799) {
+            error = "SOURCE_DATE_EPOCH is not a number of seconds since 1970";
+            return std::nullopt;
+        }
+        return FileTimeFromUnix(seconds, 0);
+    }
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    return FileTimeFromUnix(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+}
+
+std::string BareFileName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name that the launcher can write into its own folder and nowhere else.
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name.size() <= kMaxFileNameLength && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
+int Pack(const std::vector<std::string>& args) {
+    if (args.size() != 2 && !(args.size() == 4 && args[2] == "--name")) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string& path = args[0];
+    const std::string& outPath = args[1];
+    const std::string name = args.size() == 4 ? args[3] : BareFileName(path);
+    if (!IsPlainFileName(name))
+        return Fail(path, "\"" + name + "\" is not a plain file name of 1 to 259 bytes");
+
+    std::string error;
+    const std::optional<std::string> file = ReadWholeFile(path, error);
+    if (!file) return Fail(path, error);
+    if (file->empty()) return Fail(path, "empty; a payload needs at least one file byte");
+    if (file->size() > UINT32_MAX) return Fail(path, "larger than 4 GiB");
+    const std::optional<uint64_t> time = PackTime(path, error);
+    if (!time) return Fail(path, error);
+
+    FindDataRecord record;
+    record.dwFileAttributes = kFileAttributeArchive;
+    record.ftCreationTime = record.ftLastAccessTime = record.ftLastWriteTime = *time;
+    record.nFileSizeLow = static_cast<uint32_t>(file->size());
+    record.cFileName = name;
+    const std::string payload = MakeCompressedPayload(*file, record);
+    if (payload.empty()) return Fail(path, "could not be packed into a payload that reads back");
+    if (!WriteWholeFile(outPath, payload)) return Fail(outPath, "cannot write");
+    return 0;
+}
+
+struct Executable {
+    std::vector<PeResource> resources;
+    MemoryResourceStore store;
+};
+
+// Reads EXE's RT_RCDATA resources into a store, or prints why not.
+std::optional<Executable> LoadExecutable(const std::string& path) {
+    std::string error;
+    const std::optional<std::string> image = ReadWholeFile(path, error);
+    if (!image) {
+        Fail(path, error);
+        return std::nullopt;
+    }
+    Executable exe;
+    const PeReadResult result = ReadRcDataResources(*image, exe.resources);
+    if (result != PeReadResult::Ok) {
+        Fail(path, std::string(PeReadResultText(result)));
+        return std::nullopt;
+    }
+    for (const PeResource& resource : exe.resources) {
+        // Numbered resources cannot be reached by name: FindResourceA takes "#n" as the number n.
+        if (!resource.numbered) exe.store.Add(resource.name, resource.bytes);
+    }
+    return exe;
+}
+
+std::string_view VariantText(const std::optional<PayloadVariant>& variant) {
+    if (!variant) return "-";
+    switch (*variant) {
+    case PayloadVariant::Compressed:
+        return "Compressed";
+    case PayloadVariant::Plain:
+        return "Plain";
+    case PayloadVariant::Split:
+        return "Split";
+    }
+    return "-";
+}
+
+int List(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::optional<Executable> exe = LoadExecutable(args[0]);
+    if (!exe) return kExitFailure;
+    std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tstatus\n";
+    for (const PeResource& resource : exe->resources) {
+        PayloadImage image;
+        PayloadFacts facts;
+        const PayloadFault fault = resource.numbered
+                                       ? PayloadFault::NoPayloadEnding
+                                       : InspectPayload(exe->store, resource.name, image, facts);
+        std::cout << resource.name << '\t' << VariantText(facts.variant) << '\t' << resource.bytes.size()
+                  << '\t';
+        if (facts.record) {
+            std::cout << RecordedFileSize(*facts.record) << '\t' << facts.record->cFileName << '\t'
+                      << FormatFileTime(facts.record->ftLastWriteTime) << '\t';
+        } else {
+            std::cout << "-\t-\t-\t";
+        }
+        std::cout << (fault == PayloadFault::None ? "OK"
+                                                  : "not a payload: " + std::string(PayloadFaultText(fault)))
+                  << "\n";
+    }
+    return 0;
+}
+
+int Verify(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string& path = args[0];
+    const std::optional<Executable> exe = LoadExecutable(path);
+    if (!exe) return kExitFailure;
+    int good = 0;
+    for (const ToolEntry& entry : ToolCatalogue()) {
+        PayloadImage image;
+        PayloadFacts facts;
+        const PayloadFault fault = InspectPayload(exe->store, entry.resourceName, image, facts);
+        std::ostringstream problem;
+        if (fault != PayloadFault::None) {
+            problem << PayloadFaultText(fault);
+        } else if (image.record.cFileName != entry.exeFileName) {
+            problem << "records \"" << image.record.cFileName << "\" instead of \"" << entry.exeFileName
+                    << "\"";
+        }
+        if (problem.str().empty()) {
+            ++good;
+            std::cout << "ok     " << entry.resourceName << ": " << entry.exeFileName << ", "
+                      << image.fileBytes.size() << " bytes, " << VariantText(facts.variant) << "\n";
+        } else {
+            std::cout << "FAILED " << entry.resourceName << ": " << problem.str() << "\n";
+        }
+    }
+    std::cout << "payload-tool: " << path << ": " << good << " of " << kToolCount
+              << " catalogue payloads OK\n";
+    return good == kToolCount ? 0 : kExitFailure;
+}
+
+int Extract(const std::vector<std::string>& args) {
+    if (args.size() != 3) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string& path = args[0];
+    const std::string& name = args[1];
+    const std::string& folder = args[2];
+    const std::optional<Executable> exe = LoadExecutable(path);
+    if (!exe) return kExitFailure;
+    PayloadImage image;
+    PayloadFacts facts;
+    const PayloadFault fault = InspectPayload(exe->store, name, image, facts);
+    if (fault != PayloadFault::None)
+        return Fail(path, name + ": not a payload: " + std::string(PayloadFaultText(fault)));
+    if (!IsPlainFileName(image.record.cFileName)) {
+        return Fail(path, name + ": recorded file name \"" + image.record.cFileName +
+                              "\" is not a plain file name");
+    }
+    const std::string target = folder + "/" + image.record.cFileName;
+    if (!WriteWholeFile(target, image.fileBytes)) return Fail(target, "cannot write");
+    std::cout << target << "\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "pack") return Pack(args);
+    if (command == "list") return List(args);
+    if (command == "verify") return Verify(args);
+    if (command == "extract") return Extract(args);
+    std::cerr << kUsage;
+    return kExitUsage;
+}
