@@ -1,0 +1,39 @@
+#include "shell/tool_catalogue.h"
+
+#include <array>
+
+namespace {
+
+// Control ids of row r (1-based) start at 9810 + 5 * (r - 1): frame, caption, version, file, button.
+constexpr ToolEntry Row(int row, std::string_view exe, std::string_view resource, std::string_view title,
+                        std::string_view missing, std::string_view caption, std::string_view version,
+                        std::string_view fileLabel) {
+    const int32_t frame = 9810 + 5 * (row - 1);
+    return ToolEntry{exe,       resource, title,     missing,   caption,   version,
+                     fileLabel, frame,    frame + 1, frame + 2, frame + 3, frame + 4};
+}
+
+constexpr std::array<ToolEntry, kToolCount> kRows = {
+    Row(1, "Marvolt.exe", "Marvolt_exe_V2106_BIN_WFD_NTC", " Marvolt", "Marvolt.exe  ->  Fehlt ",
+        " Marvolt Tool Faxwerk ", " Version 2.1.0.6 ", " Marvolt.exe "),
+    Row(2, "Cindrel.exe", "Cindrel_exe_V2106_BIN_WFD_NTC", " Cindrel Hausbox", "Cindrel.exe  ->  Fehlt ",
+        " Cindrel Hausbox ", " Version 2.1.0.6 ", " Cindrel.exe "),
+    Row(3, "Stavnik.exe", "Stavnik_exe_V2103_BIN_WFD_NTC", " Stavnik", "Stavnik.exe  ->  Fehlt ", " Stavnik ",
+        " Version 2.1.0.3 ", " Stavnik.exe "),
+    Row(4, "Woberin.exe", "Woberin_exe_V2106_BIN_WFD_NTC", " Woberin", "Woberin.exe  ->  Fehlt ",
+        " Woberin -> Marvolt an aus ", " Version 2.1.0.6 ", " Woberin.exe "),
+    Row(5, "Pellory.exe", "Pellory_exe_V2102_BIN_WFD_NTC", " Leitport Pellory Hausbox",
+        "Pellory.exe  ->  Fehlt ", " Pellory Leitport - Hausbox ReConnect Tool ", " Version 2.1.0.2 ",
+        " Pellory.exe "),
+};
+
+} // namespace
+
+std::span<const ToolEntry, kToolCount> ToolCatalogue() { return kRows; }
+
+const ToolEntry* FindToolByButtonId(int32_t controlId) {
+    for (const ToolEntry& entry : kRows) {
+        if (entry.buttonId == controlId) return &entry;
+    }
+    return nullptr;
+}

@@ -1,0 +1,33 @@
+// The five tools the launcher carries: everything it knows about each of them, fixed at build time.
+//
+// Rows are in display order (row 1 at the top of the main window), which is also the order of the
+// close-all sweep. Every text keeps its leading and trailing blanks exactly; several of them are
+// matched against other programs' window titles or shown to the user.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+struct ToolEntry {
+    std::string_view exeFileName;    // file in the program folder
+    std::string_view resourceName;   // RT_RCDATA payload carrying the file
+    std::string_view windowTitle;    // title of the tool's main window (the running-tool key)
+    std::string_view missingMessage; // shown when the file is still missing after deployment
+    std::string_view captionText;    // caption label and button text
+    std::string_view versionText;
+    std::string_view fileLabelText;
+    int32_t frameId;
+    int32_t captionLabelId;
+    int32_t versionLabelId;
+    int32_t fileLabelId;
+    int32_t buttonId;
+};
+
+inline constexpr int kToolCount = 5;
+
+// The rows in order; the span never changes while the program runs.
+std::span<const ToolEntry, kToolCount> ToolCatalogue();
+
+// The row whose buttonId equals controlId, or nullptr for every other id.
+const ToolEntry* FindToolByButtonId(int32_t controlId);
