@@ -1,0 +1,54 @@
+// Portable LZNT1 encoder and decoder (the format of [MS-XCA]), used where the platform's compression
+// service is not available and as an independent peer of it in tests.
+//
+// A stream is a sequence of chunks. Each chunk starts with a 16-bit little-endian header: bits 0-11
+// hold the size of the chunk's body minus one, bits 12-14 a signature (3), bit 15 tells whether the
+// body is compressed. A zero header, or the end of the input, ends the stream. Every chunk stands for
+// at most 4096 bytes of data; the back-references of a compressed chunk never reach before its start.
+//
+// Lznt1DecodeBuffer(in, inSize, out, outCapacity)
+//   Ok          the whole stream was decoded; `size` bytes were written.
+//   ShortOutput the stream holds more than outCapacity bytes; `size` is the number of bytes that fit
+//               (all of them written), the rest of the stream is not examined.
+//   BadData     the stream is malformed: a chunk body runs past the input, a back-reference reaches
+//               before its chunk, a compressed chunk yields more than 4096 bytes, a token or header is
+//               cut off. `size` counts the bytes written before the fault was seen.
+//   The signature bits are not checked (the platform's decoder ignores them too). A chunk that yields
+//   fewer than 4096 bytes and is followed by another chunk is padded with zero bytes to 4096, as the
+//   platform's decoder does. Never reads or writes outside the given buffers, whatever the input.
+//
+// Lznt1EncodeBuffer(in, inSize, out, outCapacity, parse)
+//   Ok          `size` bytes of stream were written (0 for empty input); no terminating zero header.
+//   ShortOutput the stream does not fit into outCapacity; `size` is 0 and the content of `out` is
+//               unspecified. Lznt1EncodeBound(inSize) is always enough.
+//   Chunks hold 4096 input bytes except the last. A chunk that does not shrink is stored with exactly
+//   its bytes. A flag byte is written only when a token follows it.
+//   Parse Greedy takes the longest match at every position (the platform's maximum engine); Optimal
+//   chooses, within each chunk, the tokens with the fewest bits (9 for a literal, 17 for a match).
+//
+// Neither function keeps state or allocates memory; both are safe to call from several threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class Lznt1Status { Ok, BadData, ShortOutput };
+
+enum class Lznt1Parse { Greedy, Optimal };
+
+struct Lznt1Result {
+    Lznt1Status status;
+    size_t size;
+};
+
+inline constexpr size_t kLznt1ChunkSize = 4096;
+
+Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity);
+
+Lznt1Result Lznt1EncodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity,
+                              Lznt1Parse parse);
+
+// Largest stream Lznt1EncodeBuffer writes for inSize bytes: every chunk stored, plus its header.
+constexpr size_t Lznt1EncodeBound(size_t inSize) {
+    return inSize + 2 * ((inSize + kLznt1ChunkSize - 1) / kLznt1ChunkSize);
+}

@@ -1,0 +1,55 @@
+// Inputs shared by the LZNT1 tests of both builds: the published worked example and generators for
+// data that compresses well, badly or not at all.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+// The worked example of the format's documentation: a 142-byte text with its final NUL, and the
+// 59-byte single-chunk stream that the platform's standard engine makes of it.
+inline const std::string kExampleText = std::string("F# F# G A A G F# E D D E F# F# E E F# F# G A A G F# E D "
+                                                    "D E F# E D D E E F# D E F# G F# D E F# G F# E D "
+                                                    "E A F# F# G A A G F# E D D E F# E D D",
+                                                    141) +
+                                        std::string(1, '\0');
+
+inline const std::string kExampleStream = std::string(
+    "\x38\xb0\x88\x46\x23\x20\x00\x20\x47\x20\x41\x00\x10\xa2\x47\x01\xa0\x45\x20\x44\x00\x08\x45\x01\x50\x79"
+    "\x00\xc0\x45\x20\x05\x24\x13\x88\x05\xb4\x02\x4a\x44\xef\x03\x58\x02\x8c\x09\x16\x01\x48\x45\x00\xbe\x00"
+    "\x9e\x00\x04\x01\x18\x90\x00",
+    59);
+
+inline std::string RandomBytes(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (auto& byte : bytes) byte = static_cast<char>(random());
+    return bytes;
+}
+
+// Something like an executable: runs of zeros, repeated records with small changes, text, noise.
+inline std::string StructuredBytes(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string bytes;
+    while (bytes.size() < size) {
+        switch (random() % 4) {
+        case 0:
+            bytes.append(random() % 300, '\0');
+            break;
+        case 1: {
+            const size_t from = bytes.empty() ? 0 : random() % bytes.size();
+            const size_t length = 3 + random() % 40;
+            for (size_t i = 0; i < length && !bytes.empty(); ++i)
+                bytes.push_back(bytes[from + i % (bytes.size() - from)]);
+            break;
+        }
+        case 2:
+            bytes.append("GetProcAddress\0LoadLibraryA\0", 28);
+            break;
+        default:
+            for (int i = random() % 20; i > 0; --i) bytes.push_back(static_cast<char>(random()));
+        }
+    }
+    bytes.resize(size);
+    return bytes;
+}
