@@ -1,0 +1,26 @@
+#include "settings/settings_file.h"
+
+#include "settings/text_ops.h"
+
+std::string ProgramFolderOf(std::string_view exePath) {
+    const size_t slash = exePath.rfind('\\');
+    if (slash == std::string_view::npos) return {};
+    return std::string(exePath.substr(0, slash + 1));
+}
+
+std::string SettingsPathOf(std::string_view exePath, std::string_view extension) {
+    if (exePath.empty()) return {};
+    std::string path(exePath);
+    if (path.size() >= 4 && UpperCaseText(exePath.substr(path.size() - 4)) == ".EXE") {
+        path.resize(path.size() - 3);
+    } else {
+        path.push_back('.');
+    }
+    path.append(extension);
+    return path;
+}
+
+std::string FitField(std::string text, size_t fieldSize) {
+    if (text.size() + 1 > fieldSize) return {};
+    return text;
+}

@@ -1,0 +1,47 @@
+#include <windows.h>
+
+#include "settings/settings_file.h"
+
+std::string ExecutablePath() {
+    char buffer[kModulePathField] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, kModulePathField);
+    // A full buffer means the path was cut; a cut path must not lead to a settings file elsewhere.
+    if (length == 0 || length >= kModulePathField) return {};
+    return std::string(buffer, length);
+}
+
+std::string ProgramFolder() { return ProgramFolderOf(ExecutablePath()); }
+
+std::string SettingsPath(std::string_view extension) { return SettingsPathOf(ExecutablePath(), extension); }
+
+bool SettingsFileExists(const std::string& path) {
+    if (path.empty()) return false;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+std::string ReadProfileText(const std::string& path, const char* section, const char* key,
+                            const char* defaultText, size_t bufferSize) {
+    if (path.empty()) return defaultText;
+    std::string buffer(bufferSize, '\0');
+    const DWORD length = GetPrivateProfileStringA(section, key, defaultText, buffer.data(),
+                                                  static_cast<DWORD>(bufferSize), path.c_str());
+    buffer.resize(length);
+    return buffer;
+}
+
+void WriteProfileText(const std::string& path, const char* section, const char* key,
+                      const std::string& value) {
+    if (path.empty()) return;
+    WritePrivateProfileStringA(section, key, value.c_str(), path.c_str());
+}
+
+void WriteProfileSection(const std::string& path, const char* section, const std::string& entries) {
+    if (path.empty()) return;
+    // The entry list ends with an empty entry: two NULs after the last one.
+    const std::string list = entries + std::string(2, '\0');
+    WritePrivateProfileSectionA(section, list.data(), path.c_str());
+}

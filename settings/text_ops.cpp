@@ -1,0 +1,82 @@
+#include "settings/text_ops.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\0'; }
+
+size_t CountDigits(std::string_view text, size_t from) {
+    size_t end = from;
+    while (end < text.size() && IsDigit(text[end])) ++end;
+    return end - from;
+}
+
+} // namespace
+
+std::string KeepOnly(std::string_view text, std::string_view set) {
+    std::string kept;
+    for (char c : text) {
+        if (set.find(c) != std::string_view::npos) kept.push_back(c);
+    }
+    return kept;
+}
+
+std::string TrimBlanks(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+double ReadNumber(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n')) ++pos;
+
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    const size_t start = pos;
+    const size_t intDigits = CountDigits(text, pos);
+    pos += intDigits;
+    size_t fracDigits = 0;
+    if (pos < text.size() && text[pos] == '.') {
+        fracDigits = CountDigits(text, pos + 1);
+        pos += 1 + fracDigits;
+    }
+    if (intDigits + fracDigits == 0) return 0.0;
+
+    // from_chars neither takes a sign nor needs the locale; a lone trailing point is harmless.
+    const std::string_view number = text.substr(start, pos - start);
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
+    if (error == std::errc::result_out_of_range) {
+        const bool tiny = KeepOnly(number.substr(0, intDigits), "123456789").empty();
+        value = tiny ? 0.0 : HUGE_VAL;
+    } else if (error != std::errc()) {
+        value = 0.0;
+    }
+    return negative ? -value : value;
+}
+
+std::string FormatInteger(int32_t value) { return std::to_string(value); }
+
+int32_t RoundToInt32(double value) {
+    if (std::isnan(value)) return 0;
+    constexpr double kLowest = std::numeric_limits<int32_t>::min();
+    constexpr double kHighest = std::numeric_limits<int32_t>::max();
+    double rounded = std::floor(value);
+    const double rest = value - rounded;
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(rounded, 2.0) != 0.0)) rounded += 1.0;
+    if (rounded <= kLowest) return std::numeric_limits<int32_t>::min();
+    if (rounded >= kHighest) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(rounded);
+}

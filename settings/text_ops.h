@@ -1,0 +1,25 @@
+// Small text operations shared by the settings code. Texts are byte strings that may hold NUL.
+//
+// KeepOnly       the characters of `text` that occur in `set`, in their order ("" when none).
+// TrimBlanks     `text` without NUL and space characters at its start and end; inner ones stay.
+// ReadNumber     the decimal number at the start of `text` after leading spaces, tabs and line feeds:
+//                optional sign, digits, optional point and fraction. No exponent and no radix
+//                prefix are read ("1e5" is 1, "&H10" is 0). 0 when the text does not start with a
+//                number; trailing text is ignored. A number too large for a double is +/-HUGE_VAL.
+// FormatInteger  plain decimal digits, "-" before a negative value, no blanks, no leading zeros.
+// UpperCaseText  `text` upper-cased by the platform's ANSI mapping (ASCII only on the host),
+//                cut at its first NUL.
+// RoundToInt32   nearest integer, a half going to the even neighbour; values outside the signed
+//                32-bit range saturate to its ends, NaN gives 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+std::string KeepOnly(std::string_view text, std::string_view set);
+std::string TrimBlanks(std::string_view text);
+double ReadNumber(std::string_view text);
+std::string FormatInteger(int32_t value);
+std::string UpperCaseText(std::string_view text);
+int32_t RoundToInt32(double value);

@@ -1,0 +1,83 @@
+#include <windows.h>
+
+#include "settings/settings_file.h"
+#include "settings/text_ops.h"
+#include "settings/version_stamp.h"
+
+namespace {
+
+constexpr char kStampSection[] = "DateVersionInIni";
+constexpr char kOptionSection[] = "Optionen";
+constexpr size_t kValueBuffer = 520;
+
+std::string StampSettingsPath() { return FitField(SettingsPath("ini"), kStampPathField); }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Hidden and system files are kept on purpose, like folders; read-only ones refuse by themselves.
+void DeleteUnlessProtected(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)) return;
+    DeleteFileA(path.c_str());
+}
+
+} // namespace
+
+int32_t SettingsStampMatches(const std::string& date, const std::string& version) {
+    const std::string path = StampSettingsPath();
+    if (!SettingsFileExists(path)) return 0;
+    int hits = 0;
+    if (StoredVersionMatches(ReadProfileText(path, kStampSection, "Version", "0.0.0.0", kValueBuffer),
+                             version))
+        ++hits;
+    if (StoredDateMatches(ReadProfileText(path, kStampSection, "Date", "00000000", kValueBuffer), date))
+        ++hits;
+    return hits == 2 ? 1 : 0;
+}
+
+int32_t CreateDefaultSettings() {
+    const std::string path = StampSettingsPath();
+    if (path.empty() || SettingsFileExists(path)) return 0;
+    // The section write creates the file, so "HmWinPos" comes first; the line breaks inside the
+    // values leave an empty line after their entries.
+    WriteProfileSection(path, "HmWinPos", "HmWinPosX=\r\n");
+    WriteProfileText(path, kStampSection, "Version", "\"0.0.0.0\"");
+    WriteProfileText(path, kStampSection, "Date", "\"00000000\"\r\n");
+    WriteProfileText(path, kOptionSection, "AllProgExit", "\"1\"\r\n");
+    return 1;
+}
+
+int32_t EnsureSettingsStamp(const std::string& date, const std::string& version) {
+    const std::string path = StampSettingsPath();
+    int32_t created = 0;
+    if (!SettingsFileExists(path)) {
+        created = CreateDefaultSettings();
+    } else if (SettingsStampMatches(date, version) == 0) {
+        DeleteUnlessProtected(path);
+        Sleep(100);
+        created = CreateDefaultSettings();
+    }
+    if (created == 1) {
+        WriteProfileText(path, kStampSection, "Version", Quoted(KeepOnly(version, kStampVersionChars)));
+        WriteProfileText(path, kStampSection, "Date", Quoted(KeepOnly(date, kStampDateChars)));
+    }
+    return SettingsStampMatches(date, version);
+}
+
+int32_t AllProgExitOption(std::string& value, int32_t mode) {
+    const std::string path = StampSettingsPath();
+    if (mode == 0) {
+        if (!SettingsFileExists(path)) return 0;
+        const std::string kept =
+            KeepOnly(ReadProfileText(path, kOptionSection, "AllProgExit", "1", kValueBuffer), "01");
+        if (kept.empty()) return 0;
+        value = kept;
+        return 1;
+    }
+    if (mode == 1) {
+        WriteProfileText(path, kOptionSection, "AllProgExit", Quoted(OptionToStore(value)));
+        return 1;
+    }
+    return 0;
+}

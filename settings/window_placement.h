@@ -1,0 +1,46 @@
+// Keeps the main window's placement (position, size, size type) for the run, restores it from
+// section "HmWinPos" of the settings file when the window is initialised and writes it back at the
+// window's close message. Positions and sizes are in the main window's dialog units.
+//
+// TrackWindowPlacement  called first for every message of the main window; no result. Reads the file
+//     at WM_INITDIALOG, follows the window at WM_EXITSIZEMOVE, WM_SIZE and WM_SYSCOMMAND, and writes
+//     the five keys at WM_CLOSE. Profile failures are silent.
+//
+// Portable part (window_placement.cpp):
+// PlanPlacementRestore  applies the stored texts (X, Y, W, H, Minm in that order; empty after
+//     TrimBlanks = not stored) to `record`, a non-empty one rounded half to even and saturated to
+//     32 bits, and answers what the window has to do, in the order move, resize, minimise, then
+//     take the current placement. A resize happens only when a stored size exceeds the design size;
+//     otherwise W and H become the design size.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+struct PlacementRecord {
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t W = 0;
+    int32_t H = 0;
+    int32_t Minm = 0;
+};
+
+struct PlacementRestore {
+    bool move = false;
+    bool resize = false;
+    bool minimise = false;
+    bool takeCurrent = false;
+};
+
+inline constexpr std::array<const char*, 5> kPlacementKeys = {"HmWinPosX", "HmWinPosY", "HmWinPosW",
+                                                              "HmWinPosH", "HmWinPosMinm"};
+
+PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<std::string, 5>& storedTexts,
+                                      int32_t designW, int32_t designH);
+
+#ifdef _WIN32
+#include <windows.h>
+
+void TrackWindowPlacement(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#endif

@@ -1,0 +1,239 @@
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+#include "settings/settings_file.h"
+#include "settings/text_ops.h"
+#include "settings/version_stamp.h"
+#include "settings/window_placement.h"
+
+using namespace std::string_literals;
+
+TEST(TextOps, KeepOnlyKeepsOrderAndDropsTheRest) {
+    EXPECT_EQ(KeepOnly("\"2.1.0.4\"", "0123456789."), "2.1.0.4");
+    EXPECT_EQ(KeepOnly("v 2.1.0.4 beta", "0123456789"), "2104");
+    EXPECT_EQ(KeepOnly("", "01"), "");
+    EXPECT_EQ(KeepOnly("abc", "01"), "");
+    EXPECT_EQ(KeepOnly("\"10\"", "01"), "10");
+    EXPECT_EQ(KeepOnly("1\0"s
+                       "0",
+                       "01"),
+              "10");
+}
+
+TEST(TextOps, TrimBlanksRemovesSpacesAndNulsAtBothEndsOnly) {
+    EXPECT_EQ(TrimBlanks("\0 \0 12 3 \0\0 "s), "12 3");
+    EXPECT_EQ(TrimBlanks(" \0 "s), "");
+    EXPECT_EQ(TrimBlanks("\t7\t"), "\t7\t");
+    EXPECT_EQ(TrimBlanks("a\0b"s), "a\0b"s);
+}
+
+TEST(TextOps, ReadNumberReadsTheLeadingDecimal) {
+    EXPECT_EQ(ReadNumber("12abc"), 12.0);
+    EXPECT_EQ(ReadNumber("abc"), 0.0);
+    EXPECT_EQ(ReadNumber(" -7"), -7.0);
+    EXPECT_EQ(ReadNumber(" \t\n+3.25x"), 3.25);
+    EXPECT_EQ(ReadNumber("-.5"), -0.5);
+    EXPECT_EQ(ReadNumber("12."), 12.0);
+    EXPECT_EQ(ReadNumber("1.2.3"), 1.2);
+    EXPECT_EQ(ReadNumber(""), 0.0);
+    EXPECT_EQ(ReadNumber("-"), 0.0);
+    EXPECT_EQ(ReadNumber("."), 0.0);
+    EXPECT_EQ(ReadNumber("\r5"), 0.0);
+    EXPECT_EQ(ReadNumber("- 5"), 0.0);
+    EXPECT_EQ(ReadNumber("1e5"), 1.0);
+    EXPECT_EQ(ReadNumber("&H10"), 0.0);
+}
+
+TEST(TextOps, ReadNumberSurvivesHugeDigitStrings) {
+    // A stamp's digits are read as one number: thirty digits, or four hundred, must stay positive.
+    EXPECT_GT(ReadNumber("101220091012200910122009101220"), 1e29);
+    EXPECT_EQ(ReadNumber(std::string(400, '9')), HUGE_VAL);
+    EXPECT_EQ(ReadNumber("-" + std::string(400, '9')), -HUGE_VAL);
+    EXPECT_EQ(ReadNumber(std::string(400, '0')), 0.0);
+    EXPECT_EQ(ReadNumber("0." + std::string(400, '0') + "1"), 0.0);
+}
+
+TEST(TextOps, FormatIntegerHasNoBlanksOrLeadingZeros) {
+    EXPECT_EQ(FormatInteger(-7), "-7");
+    EXPECT_EQ(FormatInteger(0), "0");
+    EXPECT_EQ(FormatInteger(105), "105");
+    EXPECT_EQ(FormatInteger(std::numeric_limits<int32_t>::min()), "-2147483648");
+}
+
+TEST(TextOps, UpperCaseTextCutsAtTheFirstNul) {
+    EXPECT_EQ(UpperCaseText(".exe"), ".EXE");
+    EXPECT_EQ(UpperCaseText(""), "");
+    EXPECT_EQ(UpperCaseText("ab\0cd"s), "AB");
+}
+
+TEST(TextOps, RoundToInt32GoesHalfToEvenAndSaturates) {
+    EXPECT_EQ(RoundToInt32(2.5), 2);
+    EXPECT_EQ(RoundToInt32(3.5), 4);
+    EXPECT_EQ(RoundToInt32(-2.5), -2);
+    EXPECT_EQ(RoundToInt32(-3.5), -4);
+    EXPECT_EQ(RoundToInt32(2.4999), 2);
+    EXPECT_EQ(RoundToInt32(-0.6), -1);
+    EXPECT_EQ(RoundToInt32(1e12), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(RoundToInt32(-1e12), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(RoundToInt32(HUGE_VAL), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(RoundToInt32(2147483647.4), 2147483647);
+    EXPECT_EQ(RoundToInt32(-2147483648.5), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(RoundToInt32(std::nan("")), 0);
+}
+
+TEST(SettingsPathRules, ProgramFolderKeepsTheLastBackslash) {
+    EXPECT_EQ(ProgramFolderOf("C:\\Tools\\Launcher.exe"), "C:\\Tools\\");
+    EXPECT_EQ(ProgramFolderOf("Launcher.exe"), "");
+    EXPECT_EQ(ProgramFolderOf(""), "");
+}
+
+TEST(SettingsPathRules, ExeExtensionIsReplacedInAnyCase) {
+    EXPECT_EQ(SettingsPathOf("C:\\Tools\\Launcher.exe", "ini"), "C:\\Tools\\Launcher.ini");
+    EXPECT_EQ(SettingsPathOf("C:\\TOOLS\\LAUNCHER.EXE", "ini"), "C:\\TOOLS\\LAUNCHER.ini");
+    EXPECT_EQ(SettingsPathOf("C:\\Tools\\Launcher.Exe", "ini"), "C:\\Tools\\Launcher.ini");
+    EXPECT_EQ(SettingsPathOf(".exe", "ini"), ".ini");
+}
+
+TEST(SettingsPathRules, OtherNamesNeverGiveTheExecutableItself) {
+    EXPECT_EQ(SettingsPathOf("C:\\Tools\\Tool.bin", "ini"), "C:\\Tools\\Tool.bin.ini");
+    EXPECT_EQ(SettingsPathOf("C:\\Tools\\Tool.ini", "ini"), "C:\\Tools\\Tool.ini.ini");
+    EXPECT_EQ(SettingsPathOf("C:\\Tools\\Toolexe", "ini"), "C:\\Tools\\Toolexe.ini");
+    EXPECT_EQ(SettingsPathOf("C:\\x", "ini"), "C:\\x.ini");
+    EXPECT_EQ(SettingsPathOf("", "ini"), "");
+}
+
+TEST(SettingsPathRules, APathThatDoesNotFitItsFieldIsDropped) {
+    EXPECT_EQ(FitField(std::string(259, 'a'), 260), std::string(259, 'a'));
+    EXPECT_EQ(FitField(std::string(260, 'a'), 260), "");
+}
+
+TEST(StampRules, FilteredStampsMatchOnlyWhenNotAllZero) {
+    EXPECT_TRUE(StoredVersionMatches("\"2.1.0.4\"", "2.1.0.4"));
+    EXPECT_TRUE(StoredVersionMatches(" v2.1.0.4 ", "2.1.0.4"));
+    EXPECT_FALSE(StoredVersionMatches("2.1.0.3", "2.1.0.4"));
+    EXPECT_FALSE(StoredVersionMatches("2.1.0.4.", "2.1.0.4"));
+    EXPECT_FALSE(StoredVersionMatches("0.0.0.0", "0.0.0.0"));
+    EXPECT_FALSE(StoredVersionMatches("...", "..."));
+    EXPECT_FALSE(StoredVersionMatches("", ""));
+    EXPECT_TRUE(StoredDateMatches("\"10122009\"\r\n", "10122009"));
+    EXPECT_TRUE(StoredDateMatches("10.12.2009", "10122009"));
+    EXPECT_FALSE(StoredDateMatches("00000000", "00000000"));
+    EXPECT_FALSE(StoredDateMatches("10122008", "10122009"));
+    EXPECT_FALSE(StoredDateMatches("", ""));
+}
+
+TEST(StampRules, OptionToStoreFallsBackToOne) {
+    EXPECT_EQ(OptionToStore("0"), "0");
+    EXPECT_EQ(OptionToStore("\"10\""), "10");
+    EXPECT_EQ(OptionToStore(""), "1");
+    EXPECT_EQ(OptionToStore("yes"), "1");
+}
+
+namespace {
+
+PlacementRestore Plan(PlacementRecord& record, std::array<std::string, 5> texts, int32_t designW = 300,
+                      int32_t designH = 200) {
+    return PlanPlacementRestore(record, texts, designW, designH);
+}
+
+} // namespace
+
+TEST(PlacementRestore, NothingStoredTakesTheWindowsPlacement) {
+    PlacementRecord record;
+    const PlacementRestore restore = Plan(record, {"", " ", "\0"s, "", ""});
+    EXPECT_FALSE(restore.move);
+    EXPECT_FALSE(restore.resize);
+    EXPECT_FALSE(restore.minimise);
+    EXPECT_TRUE(restore.takeCurrent);
+}
+
+TEST(PlacementRestore, StoredPositionWithDesignSizeMovesOnly) {
+    PlacementRecord record;
+    const PlacementRestore restore = Plan(record, {"120", "80", "300", "200", "0"});
+    EXPECT_TRUE(restore.move);
+    EXPECT_FALSE(restore.resize);
+    EXPECT_FALSE(restore.minimise);
+    EXPECT_FALSE(restore.takeCurrent);
+    EXPECT_EQ(record.X, 120);
+    EXPECT_EQ(record.Y, 80);
+}
+
+TEST(PlacementRestore, SmallerStoredSizeKeepsTheDesignSize) {
+    PlacementRecord record;
+    const PlacementRestore restore = Plan(record, {"10", "20", "100", "50", ""});
+    EXPECT_TRUE(restore.move);
+    EXPECT_FALSE(restore.resize);
+    EXPECT_EQ(record.W, 300);
+    EXPECT_EQ(record.H, 200);
+}
+
+TEST(PlacementRestore, OneLargerDimensionResizesToBothStoredValues) {
+    PlacementRecord record;
+    const PlacementRestore restore = Plan(record, {"10", "20", "400", "150", ""});
+    EXPECT_TRUE(restore.resize);
+    EXPECT_EQ(record.W, 400);
+    EXPECT_EQ(record.H, 150);
+}
+
+TEST(PlacementRestore, AZeroCoordinateMovesThenTakesTheWindowsPlacement) {
+    PlacementRecord record;
+    const PlacementRestore restore = Plan(record, {"0", "40", "300", "200", ""});
+    EXPECT_TRUE(restore.move);
+    EXPECT_TRUE(restore.takeCurrent);
+}
+
+TEST(PlacementRestore, NoPositiveValueMeansNoMove) {
+    PlacementRecord record;
+    PlacementRestore restore = Plan(record, {"-5", "-7", "-1", "-1", "1"});
+    EXPECT_FALSE(restore.move);
+    EXPECT_FALSE(restore.takeCurrent);
+    EXPECT_TRUE(restore.minimise);
+    EXPECT_EQ(record.X, -5);
+
+    PlacementRecord withZero;
+    restore = Plan(withZero, {"-5", "0", "-1", "-1", ""});
+    EXPECT_FALSE(restore.move);
+    EXPECT_TRUE(restore.takeCurrent);
+}
+
+TEST(PlacementRestore, NegativeCoordinatesAreAppliedUnchanged) {
+    PlacementRecord record;
+    const PlacementRestore restore = Plan(record, {"-640", "30", "300", "200", ""});
+    EXPECT_TRUE(restore.move);
+    EXPECT_EQ(record.X, -640);
+}
+
+TEST(PlacementRestore, StoredTextsAreTrimmedReadAndRoundedHalfToEven) {
+    PlacementRecord record;
+    EXPECT_TRUE(Plan(record, {" 12.5 ", "13.5px", "\0 400.5"s, "-2.5", "1.5"}).resize);
+    EXPECT_EQ(record.X, 12);
+    EXPECT_EQ(record.Y, 14);
+    EXPECT_EQ(record.W, 400);
+    EXPECT_EQ(record.H, -2);
+    EXPECT_EQ(record.Minm, 2);
+}
+
+TEST(PlacementRestore, GarbageAndHugeTextsGiveValidFields) {
+    PlacementRecord record;
+    Plan(record, {"abc", std::string(400, '9'), "-99999999999", "x", "\x01\xff"});
+    EXPECT_EQ(record.X, 0);
+    EXPECT_EQ(record.Y, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(record.W, 300);
+    EXPECT_EQ(record.H, 200);
+    EXPECT_EQ(record.Minm, 0);
+}
+
+TEST(PlacementRestore, MinimisedOnlyForOne) {
+    for (const auto& [text, minimise] : {std::pair{"1", true}, {"0", false}, {"2", false}, {" 1.4", true}}) {
+        PlacementRecord record;
+        EXPECT_EQ(Plan(record, {"10", "10", "300", "200", text}).minimise, minimise) << text;
+    }
+}
+
+TEST(PlacementRestore, EmptyKeysLeaveTheirFieldsAlone) {
+    PlacementRecord record{5, 6, 7, 8, 1};
+    Plan(record, {"", "", "", "", "0"});
+    EXPECT_EQ(record.X, 5);
+    EXPECT_EQ(record.Minm, 0);
+}
