@@ -1,5 +1,9 @@
 #include <windows.h>
 
-// The process entry point. The main window and start-up are still to come; until then the
-// executable starts and ends at once with exit code 0.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "shell/main_window.h"
+
+// Interim entry point: shows the main window until it is closed. Start-up proper replaces it.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    ShowMainWindow(nullptr);
+    ExitProcess(0);
+}

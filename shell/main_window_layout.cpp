@@ -1,0 +1,105 @@
+#include "shell/main_window_layout.h"
+
+#include <array>
+
+#include "shell/tool_catalogue.h"
+
+#ifndef FUNKELIS_HOME_PAGE_URL
+#error "FUNKELIS_HOME_PAGE_URL comes from the CMake cache"
+#endif
+
+const char kHomePageUrl[] = FUNKELIS_HOME_PAGE_URL;
+
+namespace {
+
+constexpr std::string_view kHeadingText = " Das kleine Funkeli Tool mit ein paar kleinen Tools ";
+
+std::array<ControlSpec, kControlCount> BuildControls() {
+    std::array<ControlSpec, kControlCount> rows{};
+    int next = 0;
+    rows[next++] = {kHeadingLabelId, "STATIC", kCentredLabelStyle, kHeadingText, 10, 5, 305, 10};
+    int row = 1;
+    for (const ToolEntry& entry : ToolCatalogue()) {
+        const int16_t top = ToolFrameTop(row++);
+        rows[next++] = {entry.frameId, "BUTTON", kFrameStyle, "", 10, top, 305, 40};
+        rows[next++] = {entry.captionLabelId,
+                        "STATIC",
+                        kLeftLabelStyle,
+                        entry.captionText,
+                        15,
+                        static_cast<int16_t>(top + 9),
+                        210,
+                        10};
+        rows[next++] = {entry.versionLabelId,
+                        "STATIC",
+                        kRightLabelStyle,
+                        entry.versionText,
+                        235,
+                        static_cast<int16_t>(top + 9),
+                        65,
+                        10};
+        rows[next++] = {entry.fileLabelId,
+                        "STATIC",
+                        kLeftLabelStyle,
+                        entry.fileLabelText,
+                        15,
+                        static_cast<int16_t>(top + 24),
+                        135,
+                        10};
+        rows[next++] = {entry.buttonId,
+                        "BUTTON",
+                        kToolButtonStyle,
+                        entry.captionText,
+                        150,
+                        static_cast<int16_t>(top + 22),
+                        155,
+                        14};
+    }
+    rows[next++] = {kExitButtonId, "BUTTON", kExitButtonStyle, " E X I T ", 130, 230, 65, 15};
+    rows[next++] = {kHomePageLabelId, "STATIC", kCentredLabelStyle, kHomePageUrl, 10, 178, 305, 10};
+    rows[next++] = {kAllExitCheckBoxId, "BUTTON", kCheckBoxStyle, " All Exit ", 275, 230, 40, 15};
+    return rows;
+}
+
+constexpr std::array<ControlColour, 3> kColours = {{
+    {kHeadingLabelId, 0x00C08040, ColourBackground::SystemFace},
+    {kHomePageLabelId, 0x00804000, ColourBackground::Transparent},
+    {kAllExitCheckBoxId, 0x00C08000, ColourBackground::SystemFace},
+}};
+
+} // namespace
+
+std::span<const ControlSpec, kControlCount> MainWindowControls() {
+    static const std::array<ControlSpec, kControlCount> controls = BuildControls();
+    return controls;
+}
+
+std::span<const ControlColour, 3> ColouredControls() { return kColours; }
+
+const ControlColour* FindControlColour(int32_t id) {
+    for (const ControlColour& colour : kColours) {
+        if (colour.id == id) return &colour;
+    }
+    return nullptr;
+}
+
+int32_t HeadingFontHeight(int32_t logPixelsY) {
+    return static_cast<int32_t>(-(static_cast<int64_t>(logPixelsY) * 10) / 72);
+}
+
+int32_t NormalizeShowState(int32_t showState) {
+    switch (showState) {
+    case 0: // SW_HIDE
+    case 3: // SW_MAXIMIZE
+    case 6: // SW_MINIMIZE
+        return showState;
+    default:
+        return 5; // SW_SHOW
+    }
+}
+
+uint32_t FirstSizeType(int32_t showState) {
+    if (showState == 6) return 1;
+    if (showState == 3) return 2;
+    return 0;
+}

@@ -1,0 +1,83 @@
+// The main window's fixed design, free of any window: the window's own constants, the 29 controls in
+// creation order (which is also z-order and Tab order), the three coloured controls and the small
+// rules of the first display. The Windows layer (main_window_win.cpp) only turns this into windows.
+//
+// MainWindowControls() always holds the same 29 rows; texts of the tool groups are views into the
+// tool catalogue, the home-page label shows kHomePageUrl. Nothing here fails.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+// The caption, and the key by which a second start finds the first.
+inline constexpr char MainWindowTitle[] = " Funkelis Tools";
+
+// The web page that the home-page label shows and opens; chosen when the launcher is built.
+extern const char kHomePageUrl[];
+
+inline constexpr uint32_t kMainWindowStyle = 0x94CA0AD4; // includes WS_VISIBLE, withheld until shown
+inline constexpr uint32_t kWindowVisibleBit = 0x10000000;
+inline constexpr uint32_t kMainWindowExStyle = 0x00010000; // WS_EX_CONTROLPARENT
+inline constexpr int16_t kTemplateX = 105;                 // ignored: the window is centred
+inline constexpr int16_t kTemplateY = 43;
+inline constexpr int16_t kClientWidthUnits = 324;
+inline constexpr int16_t kClientHeightUnits = 251;
+inline constexpr char kWindowFontFace[] = "MS Sans Serif";
+inline constexpr uint16_t kWindowFontPoints = 8;
+inline constexpr uint16_t kWindowFontWeight = 400;
+inline constexpr int32_t kHeadingFontWeight = 700;
+inline constexpr int kIconResourceId = 555;
+inline constexpr char kIconResourceName[] = "#555"; // the number as the platform's "#" name
+
+inline constexpr int32_t kHeadingLabelId = 9801;
+inline constexpr int32_t kHomePageLabelId = 9802;
+inline constexpr int32_t kExitButtonId = 9805;
+inline constexpr int32_t kAllExitCheckBoxId = 9835;
+
+inline constexpr uint32_t kCentredLabelStyle = 0x50000101; // heading, home page
+inline constexpr uint32_t kLeftLabelStyle = 0x50000100;    // caption and file labels
+inline constexpr uint32_t kRightLabelStyle = 0x50000102;   // version labels
+inline constexpr uint32_t kFrameStyle = 0x50000007;
+inline constexpr uint32_t kToolButtonStyle = 0x5001CF00;
+inline constexpr uint32_t kExitButtonStyle = 0x50010000;
+inline constexpr uint32_t kCheckBoxStyle = 0x50014F23;
+
+inline constexpr int kControlCount = 29;
+
+struct ControlSpec {
+    int32_t id;
+    std::string_view className; // "STATIC" or "BUTTON"
+    uint32_t style;
+    std::string_view text;
+    int16_t x, y, width, height; // dialog units
+};
+
+std::span<const ControlSpec, kControlCount> MainWindowControls();
+
+// Top edge, in dialog units, of the frame of catalogue row `row` (1 to 5).
+constexpr int16_t ToolFrameTop(int row) { return static_cast<int16_t>(17 + 41 * (row - 1)); }
+
+enum class ColourBackground { SystemFace, Transparent };
+
+struct ControlColour {
+    int32_t id;
+    uint32_t textColour; // COLORREF, 0x00BBGGRR
+    ColourBackground background;
+};
+
+std::span<const ControlColour, 3> ColouredControls();
+
+// The colour of control `id`, or nullptr when the control keeps the platform's colours.
+const ControlColour* FindControlColour(int32_t id);
+
+// lfHeight of the heading font: a 10-point font at `logPixelsY` dots per inch, truncated towards 0.
+int32_t HeadingFontHeight(int32_t logPixelsY);
+
+// What the show-state setter stores: SW_HIDE (0), SW_MAXIMIZE (3) and SW_MINIMIZE (6) stay, any
+// other value becomes SW_SHOW (5).
+int32_t NormalizeShowState(int32_t showState);
+
+// The size type the first WM_SIZE carries for a show state: 1 minimised, 2 maximised, else 0.
+uint32_t FirstSizeType(int32_t showState);

@@ -1,0 +1,252 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/dialog_units.h"
+#include "shell/main_window.h"
+#include "shell/main_window_callback.h"
+#include "shell/main_window_layout.h"
+
+namespace {
+
+// The launcher has one window; its run state lives here for the run of ShowMainWindow.
+struct RunState {
+    bool handlerAttached = false;
+    bool firstDisplayDone = false;
+    int32_t showState = 5; // SW_SHOW
+    int32_t endValue = 0;
+    std::array<HWND, 3> colouredControls{};
+};
+
+RunState state;
+
+// The extended dialog template: header, no menu, the dialog class, an empty title (the caption is
+// set afterwards) and the window font; no controls.
+class TemplateWriter {
+  public:
+    void Word(uint16_t value) { words_.push_back(value); }
+    void Dword(uint32_t value) {
+        Word(static_cast<uint16_t>(value & 0xFFFF));
+        Word(static_cast<uint16_t>(value >> 16));
+    }
+    void WideText(std::string_view text) {
+        for (char c : text) Word(static_cast<unsigned char>(c));
+        Word(0);
+    }
+    const DLGTEMPLATE* Data() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+  private:
+    std::vector<uint16_t> words_;
+};
+
+TemplateWriter BuildTemplate() {
+    TemplateWriter out;
+    out.Word(1);      // dlgVer
+    out.Word(0xFFFF); // signature of the extended form
+    out.Dword(0);     // helpID
+    out.Dword(kMainWindowExStyle);
+    out.Dword(kMainWindowStyle & ~kWindowVisibleBit);
+    out.Word(0); // no controls
+    out.Word(static_cast<uint16_t>(kTemplateX));
+    out.Word(static_cast<uint16_t>(kTemplateY));
+    out.Word(static_cast<uint16_t>(kClientWidthUnits));
+    out.Word(static_cast<uint16_t>(kClientHeightUnits));
+    out.Word(0); // menu
+    out.Word(0); // class
+    out.Word(0); // title
+    out.Word(kWindowFontPoints);
+    out.Word(kWindowFontWeight);
+    out.Word(0); // italic 0, charset 0 (ANSI)
+    out.WideText(kWindowFontFace);
+    return out;
+}
+
+void RememberColour(HWND control, int32_t id) {
+    const auto colours = ColouredControls();
+    for (size_t i = 0; i < colours.size(); ++i) {
+        if (colours[i].id == id) state.colouredControls[i] = control;
+    }
+}
+
+INT_PTR AnswerColour(HDC dc, HWND control) {
+    if (control == nullptr) return 0;
+    const auto colours = ColouredControls();
+    for (size_t i = 0; i < colours.size(); ++i) {
+        if (state.colouredControls[i] != control) continue;
+        SetTextColor(dc, colours[i].textColour);
+        if (colours[i].background == ColourBackground::Transparent) {
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+        }
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return 0;
+}
+
+INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG && !state.handlerAttached) return TRUE;
+    if (state.handlerAttached) {
+        const int32_t handled = MainWindowCallback(window, message, wParam, lParam);
+        if (handled != 0) return handled;
+    }
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+        return AnswerColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    }
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
+        EndMainWindow(window, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CreateControls(HWND window, HINSTANCE instance) {
+    const auto windowFont = static_cast<WPARAM>(SendMessageA(window, WM_GETFONT, 0, 0));
+    for (const ControlSpec& spec : MainWindowControls()) {
+        // Whole rectangles are converted so that rounding never shifts a control's far edge.
+        RECT area{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
+        MapDialogRect(window, &area);
+        const std::string className(spec.className);
+        const std::string text(spec.text);
+        HWND control =
+            CreateWindowExA(0, className.c_str(), text.c_str(), spec.style, area.left, area.top,
+                            area.right - area.left, area.bottom - area.top, window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        if (control == nullptr) continue;
+        SendMessageA(control, WM_SETFONT, windowFont, TRUE);
+        RememberColour(control, spec.id);
+    }
+}
+
+HFONT CreateHeadingFont() {
+    HDC screen = GetDC(nullptr);
+    const int logPixelsY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    LOGFONTA font{};
+    font.lfHeight = HeadingFontHeight(logPixelsY);
+    font.lfWeight = kHeadingFontWeight;
+    static_assert(sizeof(kWindowFontFace) <= sizeof(font.lfFaceName));
+    std::copy(std::begin(kWindowFontFace), std::end(kWindowFontFace), font.lfFaceName);
+    return CreateFontIndirectA(&font);
+}
+
+HICON SetIcon(HWND window, HINSTANCE instance, WPARAM which, int size) {
+    auto icon = static_cast<HICON>(LoadImageA(instance, kIconResourceName, IMAGE_ICON, size, size, 0));
+    if (icon != nullptr) SendMessageA(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    return icon;
+}
+
+void RunMessageLoop(HWND window, HWND owner) {
+    while (IsWindow(window)) {
+        MSG message;
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (owner != nullptr)
+                SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(window));
+            Sleep(1);
+            continue;
+        }
+        if (IsDialogMessageA(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Pixels that 1024 dialog units of the window cover, horizontally and vertically.
+SIZE PixelsPer1024Units(HWND window) {
+    RECT area{0, 0, 1024, 1024};
+    MapDialogRect(window, &area);
+    return SIZE{area.right, area.bottom};
+}
+
+POINT UnitsToPixels(HWND window, int32_t x, int32_t y) {
+    RECT area{0, 0, x, y};
+    MapDialogRect(window, &area);
+    return POINT{area.right, area.bottom};
+}
+
+} // namespace
+
+int32_t ShowMainWindow(HWND parent) {
+    state = RunState{};
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (parent != nullptr) {
+        SendMessageA(parent, WM_CANCELMODE, 0, 0);
+        EnableWindow(parent, FALSE);
+    }
+    const TemplateWriter dialogTemplate = BuildTemplate();
+    HWND window = CreateDialogIndirectParamA(instance, dialogTemplate.Data(), parent, MainWindowProcedure, 0);
+    if (window == nullptr) {
+        if (parent != nullptr) EnableWindow(parent, TRUE);
+        return 0;
+    }
+    SetWindowTextA(window, MainWindowTitle);
+    CreateControls(window, instance);
+
+    HFONT headingFont = CreateHeadingFont();
+    SendMessageA(GetDlgItem(window, kHeadingLabelId), WM_SETFONT, reinterpret_cast<WPARAM>(headingFont),
+                 FALSE);
+    HICON bigIcon = SetIcon(window, instance, ICON_BIG, 32);
+    HICON smallIcon = SetIcon(window, instance, ICON_SMALL, 16);
+
+    MainWindowCallback(window, WM_INITDIALOG, reinterpret_cast<WPARAM>(window), 0);
+    RECT client{};
+    GetClientRect(window, &client);
+    MainWindowCallback(window, WM_SIZE, FirstSizeType(state.showState),
+                       MAKELPARAM(client.right, client.bottom));
+    state.handlerAttached = true;
+
+    ShowWindow(window, state.showState);
+    state.firstDisplayDone = true;
+    RunMessageLoop(window, parent);
+
+    DeleteObject(headingFont);
+    if (bigIcon != nullptr) DestroyIcon(bigIcon);
+    if (smallIcon != nullptr) DestroyIcon(smallIcon);
+    if (parent != nullptr) SetFocus(parent);
+    state.handlerAttached = false;
+    return state.endValue;
+}
+
+void EndMainWindow(HWND window, int32_t value) {
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner != nullptr) EnableWindow(owner, TRUE);
+    state.endValue = value;
+    DestroyWindow(window);
+}
+
+POINT MainWindowPosition(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const SIZE per1024 = PixelsPer1024Units(window);
+    return POINT{PixelsToDialogUnits(outer.left, per1024.cx), PixelsToDialogUnits(outer.top, per1024.cy)};
+}
+
+SIZE MainWindowSize(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const SIZE per1024 = PixelsPer1024Units(window);
+    return SIZE{PixelsToDialogUnits(outer.right - outer.left, per1024.cx),
+                PixelsToDialogUnits(outer.bottom - outer.top, per1024.cy)};
+}
+
+void SetMainWindowPosition(HWND window, int32_t x, int32_t y) {
+    const POINT pixels = UnitsToPixels(window, x, y);
+    SetWindowPos(window, nullptr, pixels.x, pixels.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void SetMainWindowSize(HWND window, int32_t width, int32_t height) {
+    const POINT pixels = UnitsToPixels(window, width, height);
+    SetWindowPos(window, nullptr, 0, 0, pixels.x, pixels.y, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void ShowMainWindowMinimized(HWND window) {
+    if (!state.firstDisplayDone) {
+        state.showState = NormalizeShowState(SW_MINIMIZE);
+        return;
+    }
+    ShowWindow(window, SW_MINIMIZE);
+}
