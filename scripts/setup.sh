@@ -9,6 +9,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 fonts-wine
   xvfb xauth x11-utils x11-apps xdotool imagemagick
+  python3-pefile
 )
 
 # Some virtual machines run 64-bit user code only: the kernel refuses every i386 program, Wine's
