@@ -4,105 +4,12 @@
 #include <utility>
 #include <vector>
 
+#include "tests/host/test_pe_image.h"
 #include "tools/payload_tool/pe_resources.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-void Put16(std::string& image, size_t offset, uint32_t value) {
-    image[offset] = static_cast<char>(value & 0xFF);
-    image[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-void Put32(std::string& image, size_t offset, uint32_t value) {
-    Put16(image, offset, value & 0xFFFF);
-    Put16(image, offset + 2, value >> 16);
-}
-
-constexpr uint32_t kSectionRva = 0x1000;
-constexpr size_t kSectionFileOffset = 0x200;
-constexpr size_t kPeOffset = 0x40;
-
-// A one-section image whose resource tree holds `resources` under RT_RCDATA (a name starting with '#'
-// becomes a numbered entry), laid out the way resource compilers do. Offsets of interest are kept so
-// that tests can corrupt them.
-struct TestPe {
-    std::string image;
-    size_t optionalHeader = 0;
-    size_t sectionHeader = 0;
-    size_t typeEntry = 0;      // in the file
-    size_t firstNameEntry = 0; // in the file
-    size_t firstDataEntry = 0; // in the file
-
-    explicit TestPe(const std::vector<std::pair<std::string, std::string>>& resources,
-                    uint16_t magic = 0x10B) {
-        const size_t count = resources.size();
-        const size_t namesDir = 16 + 8;
-        const size_t languageDirs = namesDir + 16 + 8 * count;
-        const size_t dataEntries = languageDirs + 24 * count;
-        size_t cursor = dataEntries + 16 * count;
-        std::string tree(cursor, '\0');
-        Put16(tree, 14, 1);
-        Put32(tree, 16, 10);
-        Put32(tree, 20, 0x8000'0000u | namesDir);
-        Put16(tree, namesDir + 14, static_cast<uint32_t>(count));
-        std::vector<size_t> dataOffsets;
-        for (size_t i = 0; i < count; ++i) {
-            const std::string& name = resources[i].first;
-            const size_t entry = namesDir + 16 + 8 * i;
-            if (name[0] == '#') {
-                Put32(tree, entry, static_cast<uint32_t>(std::stoul(name.substr(1))));
-            } else {
-                Put32(tree, entry, 0x8000'0000u | cursor);
-                std::string utf16(2 + 2 * name.size(), '\0');
-                Put16(utf16, 0, static_cast<uint32_t>(name.size()));
-                for (size_t c = 0; c < name.size(); ++c)
-                    Put16(utf16, 2 + 2 * c, static_cast<uint8_t>(name[c]));
-                tree += utf16;
-                cursor = tree.size();
-            }
-            const size_t languageDir = languageDirs + 24 * i;
-            Put32(tree, entry + 4, 0x8000'0000u | languageDir);
-            Put16(tree, languageDir + 14, 1);
-            Put32(tree, languageDir + 16, 0x409);
-            Put32(tree, languageDir + 20, static_cast<uint32_t>(dataEntries + 16 * i));
-        }
-        for (size_t i = 0; i < count; ++i) {
-            tree.resize((tree.size() + 3) & ~size_t{3}, '\0');
-            Put32(tree, dataEntries + 16 * i, static_cast<uint32_t>(kSectionRva + tree.size()));
-            Put32(tree, dataEntries + 16 * i + 4, static_cast<uint32_t>(resources[i].second.size()));
-            tree += resources[i].second;
-        }
-
-        const bool plus = magic == 0x20B;
-        const size_t optionalSize = plus ? 240 : 224;
-        const size_t countOffset = plus ? 108 : 92;
-        image.assign(kSectionFileOffset, '\0');
-        image[0] = 'M';
-        image[1] = 'Z';
-        Put32(image, 0x3C, kPeOffset);
-        image.replace(kPeOffset, 4, "PE\0\0"s);
-        Put16(image, kPeOffset + 4, plus ? 0x8664 : 0x14C);
-        Put16(image, kPeOffset + 6, 1);
-        Put16(image, kPeOffset + 20, static_cast<uint32_t>(optionalSize));
-        optionalHeader = kPeOffset + 24;
-        Put16(image, optionalHeader, magic);
-        Put32(image, optionalHeader + countOffset, 16);
-        Put32(image, optionalHeader + countOffset + 4 + 2 * 8, kSectionRva);
-        Put32(image, optionalHeader + countOffset + 4 + 2 * 8 + 4, static_cast<uint32_t>(tree.size()));
-        sectionHeader = optionalHeader + optionalSize;
-        image.replace(sectionHeader, 5, ".rsrc");
-        Put32(image, sectionHeader + 8, static_cast<uint32_t>(tree.size()));
-        Put32(image, sectionHeader + 12, kSectionRva);
-        Put32(image, sectionHeader + 16, static_cast<uint32_t>(tree.size()));
-        Put32(image, sectionHeader + 20, kSectionFileOffset);
-        image += tree;
-        typeEntry = kSectionFileOffset + 16;
-        firstNameEntry = kSectionFileOffset + namesDir + 16;
-        firstDataEntry = kSectionFileOffset + dataEntries;
-    }
-};
 
 const std::vector<std::pair<std::string, std::string>> kSample = {
     {"MARVOLT_EXE_V2106_BIN_WFD_NTC", "payload bytes"},
@@ -133,13 +40,13 @@ TEST(PeResources, FindsNamedAndNumberedRcDataInTableOrder) {
 
 TEST(PeResources, AnImageWithoutResourcesHasNone) {
     TestPe pe(kSample);
-    Put32(pe.image, pe.optionalHeader + 92 + 4 + 16, 0);
+    PutLe32(pe.image, pe.optionalHeader + 92 + 4 + 16, 0);
     std::vector<PeResource> resources{PeResource{}};
     EXPECT_EQ(ReadRcDataResources(pe.image, resources), PeReadResult::Ok);
     EXPECT_TRUE(resources.empty());
 
     TestPe otherType(kSample);
-    Put32(otherType.image, otherType.typeEntry, 3); // RT_ICON
+    PutLe32(otherType.image, otherType.typeEntry, 3); // RT_ICON
     EXPECT_EQ(ReadRcDataResources(otherType.image, resources), PeReadResult::Ok);
     EXPECT_TRUE(resources.empty());
 }
@@ -149,13 +56,13 @@ TEST(PeResources, TellsOtherFilesFromPeImages) {
     EXPECT_EQ(Read("#!/bin/sh\n"), PeReadResult::NotPe);
     EXPECT_EQ(Read("MZ"), PeReadResult::Truncated);
     TestPe noSignature(kSample);
-    noSignature.image[kPeOffset] = 'N';
+    noSignature.image[kTestPeOffset] = 'N';
     EXPECT_EQ(Read(noSignature.image), PeReadResult::NotPe);
     TestPe romImage(kSample);
-    Put16(romImage.image, romImage.optionalHeader, 0x107);
+    PutLe16(romImage.image, romImage.optionalHeader, 0x107);
     EXPECT_EQ(Read(romImage.image), PeReadResult::NotPe);
     TestPe farHeader(kSample);
-    Put32(farHeader.image, 0x3C, 0xFFFF'FFF0u);
+    PutLe32(farHeader.image, 0x3C, 0xFFFF'FFF0u);
     EXPECT_EQ(Read(farHeader.image), PeReadResult::Truncated);
 }
 
@@ -173,30 +80,30 @@ TEST(PeResources, EveryTruncationIsReportedAndNoneReadsOk) {
 
 TEST(PeResources, RefusesOffsetsOutsideTheResourceSection) {
     TestPe namesPastEnd(kSample);
-    Put32(namesPastEnd.image, namesPastEnd.typeEntry + 4, 0x8000'0000u | 0x00FF'FFFF);
+    PutLe32(namesPastEnd.image, namesPastEnd.typeEntry + 4, 0x8000'0000u | 0x00FF'FFFF);
     EXPECT_EQ(Read(namesPastEnd.image), PeReadResult::BadResources);
 
     TestPe namePastEnd(kSample);
-    Put32(namePastEnd.image, namePastEnd.firstNameEntry, 0x8000'0000u | 0x7FFF'FFF0);
+    PutLe32(namePastEnd.image, namePastEnd.firstNameEntry, 0x8000'0000u | 0x7FFF'FFF0);
     EXPECT_EQ(Read(namePastEnd.image), PeReadResult::BadResources);
 
     TestPe dataOutside(kSample);
-    Put32(dataOutside.image, dataOutside.firstDataEntry, 0x9000);
+    PutLe32(dataOutside.image, dataOutside.firstDataEntry, 0x9000);
     EXPECT_EQ(Read(dataOutside.image), PeReadResult::BadResources);
 
     TestPe dataWraps(kSample);
-    Put32(dataWraps.image, dataWraps.firstDataEntry + 4, 0xFFFF'FFFFu);
+    PutLe32(dataWraps.image, dataWraps.firstDataEntry + 4, 0xFFFF'FFFFu);
     EXPECT_EQ(Read(dataWraps.image), PeReadResult::BadResources);
 }
 
 TEST(PeResources, ADirectoryThatPointsBackDoesNotLoop) {
     TestPe pe(kSample);
     // The names directory is the root again; the root's entry then looks like a language directory.
-    Put32(pe.image, pe.typeEntry + 4, 0x8000'0000u);
+    PutLe32(pe.image, pe.typeEntry + 4, 0x8000'0000u);
     EXPECT_EQ(Read(pe.image), PeReadResult::BadResources);
 
     TestPe selfLanguage(kSample);
-    Put32(selfLanguage.image, selfLanguage.firstNameEntry + 4, 0x8000'0000u | 24);
+    PutLe32(selfLanguage.image, selfLanguage.firstNameEntry + 4, 0x8000'0000u | 24);
     EXPECT_EQ(Read(selfLanguage.image), PeReadResult::BadResources);
 }
 

@@ -1,0 +1,162 @@
+// payload-tool as the build uses it: pack records what the launcher needs, verify passes exactly when
+// all five catalogue payloads read back under their file names, and bad input ends in one clear line.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sys/wait.h>
+
+#include "payload/payload_format.h"
+#include "shell/tool_catalogue.h"
+#include "tests/host/test_pe_image.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class PayloadToolTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("payload_tool_test_" + std::to_string(::getpid()) + "_" +
+                                               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // Runs payload-tool with `arguments` (shell words); keeps stdout and stderr. Returns the exit code.
+    int Run(const std::string& arguments, const std::string& environment = "") {
+        const std::string command = environment + " " + FUNKELIS_PAYLOAD_TOOL + " " + arguments + " >" +
+                                    (folder_ / "out").string() + " 2>" + (folder_ / "err").string();
+        const int status = std::system(command.c_str());
+        out_ = ReadFile(folder_ / "out");
+        err_ = ReadFile(folder_ / "err");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // An executable carrying the five catalogue payloads; the row `row` records `recordedName` instead
+    // of its file name, or is left out with `dropRow`.
+    std::string Launcher(const std::string& row = "", const std::string& recordedName = "",
+                         bool dropRow = false) {
+        std::vector<std::pair<std::string, std::string>> resources;
+        for (const ToolEntry& entry : ToolCatalogue()) {
+            const bool changed = entry.resourceName == row;
+            if (changed && dropRow) continue;
+            const std::string file =
+                "stand-in for " + std::string(entry.exeFileName) + std::string(3000, 'x');
+            FindDataRecord record;
+            record.dwFileAttributes = kFileAttributeArchive;
+            record.nFileSizeLow = static_cast<uint32_t>(file.size());
+            record.cFileName = changed ? recordedName : std::string(entry.exeFileName);
+            std::string upper(entry.resourceName);
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            resources.emplace_back(upper, MakeCompressedPayload(file, record));
+        }
+        resources.emplace_back("#7", "numbered");
+        const std::string path = Path("FunkelisTools.exe");
+        WriteFile(path, TestPe(resources).image);
+        return path;
+    }
+
+    fs::path folder_;
+    std::string out_;
+    std::string err_;
+};
+
+TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
+    const std::string file(5000, 'q');
+    WriteFile(Path("standin.exe"), file);
+    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
+                  "SOURCE_DATE_EPOCH=1260403200"),
+              0)
+        << err_;
+    MemoryResourceStore store;
+    store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
+    PayloadImage image;
+    ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
+    EXPECT_EQ(image.fileBytes, file);
+    EXPECT_EQ(image.record.cFileName, "Marvolt.exe");
+    EXPECT_EQ(image.record.dwFileAttributes, 0x20u);
+    // 2009-12-10 00:00 UTC in 100 ns steps since 1601.
+    EXPECT_EQ(image.record.ftLastWriteTime, 129048768000000000ull);
+    EXPECT_EQ(image.record.ftCreationTime, image.record.ftLastWriteTime);
+    EXPECT_EQ(image.record.ftLastAccessTime, image.record.ftLastWriteTime);
+    EXPECT_EQ(image.record.cAlternateFileName, "");
+
+    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("q.bin")), 0) << err_;
+    EXPECT_EQ(DecodePayloadTrailer(ReadFile(Path("q.bin")).substr(ReadFile(Path("q.bin")).size() - 322))
+                  ->record.cFileName,
+              "standin.exe");
+}
+
+TEST_F(PayloadToolTest, PackRefusesWhatCannotBecomeAPayload) {
+    WriteFile(Path("empty.exe"), "");
+    WriteFile(Path("tool.exe"), "MZ");
+    EXPECT_EQ(Run("pack " + Path("empty.exe") + " " + Path("p.bin")), 1);
+    EXPECT_NE(err_.find("payload-tool: "), std::string::npos);
+    EXPECT_EQ(Run("pack " + Path("missing.exe") + " " + Path("p.bin")), 1);
+    EXPECT_EQ(Run("pack " + Path("tool.exe") + " " + Path("p.bin") + " --name ../Marvolt.exe"), 1);
+    EXPECT_EQ(Run("pack " + Path("tool.exe") + " " + Path("p.bin"), "SOURCE_DATE_EPOCH=yesterday"), 1);
+    EXPECT_FALSE(fs::exists(Path("p.bin")));
+    EXPECT_EQ(Run("pack " + Path("tool.exe")), 2);
+}
+
+TEST_F(PayloadToolTest, VerifyPassesOnlyWhenAllFiveRowsReadBackUnderTheirNames) {
+    ASSERT_EQ(Run("verify " + Launcher()), 0) << out_ << err_;
+    EXPECT_NE(out_.find(": 5 of 5 catalogue payloads OK\n"), std::string::npos) << out_;
+
+    EXPECT_EQ(Run("verify " + Launcher("Stavnik_exe_V2103_BIN_WFD_NTC", "Stavnik2.exe")), 1);
+    EXPECT_NE(out_.find("FAILED Stavnik_exe_V2103_BIN_WFD_NTC: records \"Stavnik2.exe\""), std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find(": 4 of 5 catalogue payloads OK\n"), std::string::npos) << out_;
+
+    EXPECT_EQ(Run("verify " + Launcher("Pellory_exe_V2102_BIN_WFD_NTC", "", true)), 1);
+    EXPECT_NE(out_.find("FAILED Pellory_exe_V2102_BIN_WFD_NTC: no RT_RCDATA resource"), std::string::npos);
+}
+
+TEST_F(PayloadToolTest, ListShowsEveryRcDataResourceWithItsVerdict) {
+    ASSERT_EQ(Run("list " + Launcher()), 0) << err_;
+    EXPECT_NE(out_.find("MARVOLT_EXE_V2106_BIN_WFD_NTC\tCompressed\t"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("\tMarvolt.exe\t1601-01-01T00:00:00Z\tOK\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
+}
+
+TEST_F(PayloadToolTest, ExtractWritesTheRecordedFileAndNothingOutsideTheFolder) {
+    fs::create_directories(Path("out_dir"));
+    ASSERT_EQ(Run("extract " + Launcher() + " woberin_exe_v2106_bin_wfd_ntc " + Path("out_dir")), 0) << err_;
+    EXPECT_EQ(ReadFile(Path("out_dir/Woberin.exe")), "stand-in for Woberin.exe" + std::string(3000, 'x'));
+
+    EXPECT_EQ(Run("extract " + Launcher("Woberin_exe_V2106_BIN_WFD_NTC", "..") +
+                  " Woberin_exe_V2106_BIN_WFD_NTC " + Path("out_dir")),
+              1);
+    EXPECT_NE(err_.find("not a plain file name"), std::string::npos) << err_;
+    EXPECT_EQ(Run("extract " + Launcher() + " Nothing_WFD " + Path("out_dir")), 1);
+}
+
+TEST_F(PayloadToolTest, BadExecutablesEndInOneClearLine) {
+    WriteFile(Path("text.exe"), "just text");
+    EXPECT_EQ(Run("list " + Path("text.exe")), 1);
+    EXPECT_EQ(err_, "payload-tool: " + Path("text.exe") + ": not a PE image\n");
+
+    const std::string image = ReadFile(Launcher());
+    WriteFile(Path("cut.exe"), image.substr(0, image.size() / 2));
+    EXPECT_EQ(Run("verify " + Path("cut.exe")), 1);
+    EXPECT_EQ(err_, "payload-tool: " + Path("cut.exe") + ": truncated\n");
+
+    EXPECT_EQ(Run("verify " + Path("nowhere.exe")), 1);
+    EXPECT_EQ(Run("frobnicate"), 2);
+}
+
+} // namespace

@@ -1,0 +1,84 @@
+#include "tests/host/test_pe_image.h"
+
+void PutLe16(std::string& image, size_t offset, uint32_t value) {
+    image[offset] = static_cast<char>(value & 0xFF);
+    image[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+void PutLe32(std::string& image, size_t offset, uint32_t value) {
+    PutLe16(image, offset, value & 0xFFFF);
+    PutLe16(image, offset + 2, value >> 16);
+}
+
+namespace {
+
+constexpr uint32_t kSectionRva = 0x1000;
+constexpr size_t kSectionFileOffset = 0x200;
+
+} // namespace
+
+TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources, uint16_t magic) {
+    const size_t count = resources.size();
+    const size_t namesDir = 16 + 8;
+    const size_t languageDirs = namesDir + 16 + 8 * count;
+    const size_t dataEntries = languageDirs + 24 * count;
+    size_t cursor = dataEntries + 16 * count;
+    std::string tree(cursor, '\0');
+    PutLe16(tree, 14, 1);
+    PutLe32(tree, 16, 10);
+    PutLe32(tree, 20, 0x8000'0000u | namesDir);
+    PutLe16(tree, namesDir + 14, static_cast<uint32_t>(count));
+    std::vector<size_t> dataOffsets;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& name = resources[i].first;
+        const size_t entry = namesDir + 16 + 8 * i;
+        if (name[0] == '#') {
+            PutLe32(tree, entry, static_cast<uint32_t>(std::stoul(name.substr(1))));
+        } else {
+            PutLe32(tree, entry, 0x8000'0000u | cursor);
+            std::string utf16(2 + 2 * name.size(), '\0');
+            PutLe16(utf16, 0, static_cast<uint32_t>(name.size()));
+            for (size_t c = 0; c < name.size(); ++c) PutLe16(utf16, 2 + 2 * c, static_cast<uint8_t>(name[c]));
+            tree += utf16;
+            cursor = tree.size();
+        }
+        const size_t languageDir = languageDirs + 24 * i;
+        PutLe32(tree, entry + 4, 0x8000'0000u | languageDir);
+        PutLe16(tree, languageDir + 14, 1);
+        PutLe32(tree, languageDir + 16, 0x409);
+        PutLe32(tree, languageDir + 20, static_cast<uint32_t>(dataEntries + 16 * i));
+    }
+    for (size_t i = 0; i < count; ++i) {
+        tree.resize((tree.size() + 3) & ~size_t{3}, '\0');
+        PutLe32(tree, dataEntries + 16 * i, static_cast<uint32_t>(kSectionRva + tree.size()));
+        PutLe32(tree, dataEntries + 16 * i + 4, static_cast<uint32_t>(resources[i].second.size()));
+        tree += resources[i].second;
+    }
+
+    const bool plus = magic == 0x20B;
+    const size_t optionalSize = plus ? 240 : 224;
+    const size_t countOffset = plus ? 108 : 92;
+    image.assign(kSectionFileOffset, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    PutLe32(image, 0x3C, kTestPeOffset);
+    image.replace(kTestPeOffset, 4, std::string("PE\0\0", 4));
+    PutLe16(image, kTestPeOffset + 4, plus ? 0x8664 : 0x14C);
+    PutLe16(image, kTestPeOffset + 6, 1);
+    PutLe16(image, kTestPeOffset + 20, static_cast<uint32_t>(optionalSize));
+    optionalHeader = kTestPeOffset + 24;
+    PutLe16(image, optionalHeader, magic);
+    PutLe32(image, optionalHeader + countOffset, 16);
+    PutLe32(image, optionalHeader + countOffset + 4 + 2 * 8, kSectionRva);
+    PutLe32(image, optionalHeader + countOffset + 4 + 2 * 8 + 4, static_cast<uint32_t>(tree.size()));
+    sectionHeader = optionalHeader + optionalSize;
+    image.replace(sectionHeader, 5, ".rsrc");
+    PutLe32(image, sectionHeader + 8, static_cast<uint32_t>(tree.size()));
+    PutLe32(image, sectionHeader + 12, kSectionRva);
+    PutLe32(image, sectionHeader + 16, static_cast<uint32_t>(tree.size()));
+    PutLe32(image, sectionHeader + 20, kSectionFileOffset);
+    image += tree;
+    typeEntry = kSectionFileOffset + 16;
+    firstNameEntry = kSectionFileOffset + namesDir + 16;
+    firstDataEntry = kSectionFileOffset + dataEntries;
+}
