@@ -190,7 +190,8 @@ class RcDataReader {
             PeResource resource;
             resource.numbered = (entry.name & kHighBit) == 0;
             if (resource.numbered) {
-                resource.name = "#" + std::to_string(entry.name);
+                resource.name = std::to_string(entry.name);
+                resource.name.insert(resource.name.begin(), '#');
             } else {
                 std::optional<std::string> name = ReadName(section_, entry.name & ~kHighBit);
                 if (!name) return PeReadResult::BadResources;
