@@ -119,23 +119,93 @@ struct ChunkDecoder {
         return Lznt1Status::Ok;
     }
 
+    // Processes the rest of a flag group, checking every bound.
+    Lznt1Status CarefulGroup(unsigned flags) {
+        while (true) {
+            const size_t literals =
+                std::min(static_cast<size_t>(__builtin_ctz(flags)), static_cast<size_t>(ipEnd - ip));
+            if (literals != 0) {
+                const Lznt1Status status = CopyLiterals(literals);
+                if (status != Lznt1Status::Ok) return status;
+                flags >>= literals;
+            }
+            if (flags == 1 || ip >= ipEnd) return Lznt1Status::Ok;
+            const Lznt1Status status = CopyBackReference();
+            if (status != Lznt1Status::Ok) return status;
+            flags >>= 1;
+        }
+    }
+
+    // Decodes whole flag groups while every token of the next group lies inside the chunk body and 8
+    // more input bytes stay readable after it; output bounds are checked once per step with room to
+    // spare. Works on local copies: stores through byte pointers could alias the members.
+    Lznt1Status FastGroups() {
+        const uint8_t* in = ip;
+        uint8_t* out = op;
+        const uint8_t* const start = chunkStart;
+        const uint8_t* const end = limit;
+        const size_t readable = static_cast<size_t>(inEnd - in);
+        const size_t fastInput = readable < 8 ? 0 : std::min(static_cast<size_t>(ipEnd - in), readable - 8);
+        const uint8_t* const fastEnd = in + (fastInput >= 17 ? fastInput - 16 : 0);
+        // The split of the match word changes only when the output passes a power of two.
+        unsigned lengthBits = 12;
+        size_t splitBound = 16;
+        while (in < fastEnd) {
+            unsigned flags = *in++ | 0x100u;
+            while (true) {
+                if (end - out < 48) {
+                    ip = in;
+                    op = out;
+                    return CarefulGroup(flags);
+                }
+                const unsigned literals = static_cast<unsigned>(__builtin_ctz(flags));
+                std::memcpy(out, in, 8);
+                out += literals;
+                in += literals;
+                flags >>= literals;
+                if (flags == 1) break;
+                const uint16_t word = LoadLe16(in);
+                in += 2;
+                flags >>= 1;
+                const size_t produced = static_cast<size_t>(out - start);
+                if (produced > splitBound) {
+                    lengthBits = kLengthBits[std::min(produced, kChunk)];
+                    while (splitBound < produced) splitBound *= 2;
+                }
+                const size_t offset = (word >> lengthBits) + size_t{1};
+                const size_t length = (word & ((1u << lengthBits) - 1)) + kMinMatch;
+                if (offset > produced) {
+                    ip = in;
+                    op = out;
+                    return Lznt1Status::BadData;
+                }
+                if (offset >= 16 && length <= 32) {
+                    std::memcpy(out, out - offset, 16);
+                    std::memcpy(out + 16, out + 16 - offset, 16);
+                    out += length;
+                    continue;
+                }
+                if (length > static_cast<size_t>(end - out)) {
+                    ip = in;
+                    op = out;
+                    return Overflow(out - offset, length);
+                }
+                CopyMatch(out, offset, length, static_cast<size_t>(outEnd - out) - length);
+                out += length;
+            }
+        }
+        ip = in;
+        op = out;
+        return Lznt1Status::Ok;
+    }
+
     Lznt1Status Run() {
+        const Lznt1Status status = FastGroups();
+        if (status != Lznt1Status::Ok) return status;
         while (ip < ipEnd) {
             // Bit 8 marks the end of the group, so the trailing-zero count never runs past it.
-            unsigned flags = *ip++ | 0x100u;
-            while (true) {
-                const size_t literals =
-                    std::min(static_cast<size_t>(__builtin_ctz(flags)), static_cast<size_t>(ipEnd - ip));
-                if (literals != 0) {
-                    const Lznt1Status status = CopyLiterals(literals);
-                    if (status != Lznt1Status::Ok) return status;
-                    flags >>= literals;
-                }
-                if (flags == 1 || ip >= ipEnd) break;
-                const Lznt1Status status = CopyBackReference();
-                if (status != Lznt1Status::Ok) return status;
-                flags >>= 1;
-            }
+            const Lznt1Status groupStatus = CarefulGroup(*ip++ | 0x100u);
+            if (groupStatus != Lznt1Status::Ok) return groupStatus;
         }
         return Lznt1Status::Ok;
     }
