@@ -1,0 +1,264 @@
+// The settings file operations against the real profile functions. The settings file is the one
+// beside this test program (settings_file_test.ini); every case starts without it.
+#include <windows.h>
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+#include "settings/settings_file.h"
+#include "settings/version_stamp.h"
+
+namespace {
+
+constexpr char kDate[] = "10122009";
+constexpr char kVersion[] = "2.1.0.4";
+
+// What the default content plus the program's stamp come to under Wine's profile writer. Wine
+// writes a value's line break as it is, but drops empty lines whenever it rewrites the file, so
+// after the stamp no empty line is left (the Windows writer keeps one after "HmWinPosX=", "Date="
+// and "AllProgExit=").
+constexpr char kFreshFile[] = "[HmWinPos]\r\n"
+                              "HmWinPosX=\r\n"
+                              "[DateVersionInIni]\r\n"
+                              "Version=\"2.1.0.4\"\r\n"
+                              "Date=\"10122009\"\r\n"
+                              "[Optionen]\r\n"
+                              "AllProgExit=\"1\"\r\n";
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void RemoveEntry(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string StampedFile(const std::string& version, const std::string& date, const std::string& rest = "") {
+    return "[HmWinPos]\r\nHmWinPosX=12\r\nHmWinPosY=34\r\n[DateVersionInIni]\r\nVersion=" + version +
+           "\r\nDate=" + date + "\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n" + rest;
+}
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path = SettingsPath("ini");
+        ASSERT_FALSE(path.empty());
+        RemoveEntry(path);
+    }
+    void TearDown() override { RemoveEntry(path); }
+
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(SettingsFile, PathsDeriveFromTheRunningExecutable) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::string exe = module;
+    EXPECT_EQ(path, exe.substr(0, exe.size() - 3) + "ini");
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_EQ(exe.rfind(folder, 0), 0u);
+    EXPECT_EQ(exe.find('\\', folder.size()), std::string::npos);
+}
+
+TEST_F(SettingsFile, ExistenceCountsFilesOfAnyKindAndFolders) {
+    EXPECT_FALSE(SettingsFileExists(path));
+    EXPECT_FALSE(SettingsFileExists(""));
+    WriteBytes(path, "");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(SettingsFileExists(path));
+    RemoveEntry(path);
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    EXPECT_TRUE(SettingsFileExists(path));
+}
+
+TEST_F(SettingsFile, FirstStartCreatesTheDefaultContentWithTheStamp) {
+    EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
+    EXPECT_EQ(ReadBytes(path), kFreshFile);
+    EXPECT_EQ(CreateDefaultSettings(), 0);
+    EXPECT_EQ(ReadBytes(path), kFreshFile);
+}
+
+TEST_F(SettingsFile, DefaultContentWithoutStampHoldsZeroStamps) {
+    EXPECT_EQ(CreateDefaultSettings(), 1);
+    EXPECT_EQ(ReadBytes(path), "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"0.0.0.0\"\r\n"
+                               "Date=\"00000000\"\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n");
+    EXPECT_EQ(ReadProfileText(path, "DateVersionInIni", "Version", "", 520), "0.0.0.0");
+    EXPECT_EQ(ReadProfileText(path, "DateVersionInIni", "Date", "", 520), "00000000");
+    EXPECT_EQ(ReadProfileText(path, "HmWinPos", "HmWinPosX", "none", 260), "");
+    EXPECT_EQ(SettingsStampMatches("00000000", "0.0.0.0"), 0);
+}
+
+TEST_F(SettingsFile, AMatchingStampLeavesEveryByte) {
+    for (const auto& [version, date] : {std::pair{"\"2.1.0.4\"", "\"10122009\""},
+                                        {"v 2.1.0.4 ", "'10.12.2009'"},
+                                        {"\"2.1.0.4\"  ; note", "\"10122009\"\r\n\r\n"}}) {
+        const std::string original = StampedFile(version, date, "\r\n; kept\r\n");
+        WriteBytes(path, original);
+        EXPECT_EQ(SettingsStampMatches(kDate, kVersion), 1) << version << date;
+        EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1) << version << date;
+        EXPECT_EQ(ReadBytes(path), original) << version << date;
+    }
+}
+
+TEST_F(SettingsFile, AnotherOrMissingStampResetsTheFile) {
+    for (const std::string& stale :
+         {StampedFile("\"2.1.0.3\"", "\"10122009\""), StampedFile("\"2.1.0.4\"", "\"10122008\""),
+          StampedFile("\"0.0.0.0\"", "\"10122009\""), StampedFile("", "\"10122009\""),
+          std::string("[HmWinPos]\r\nHmWinPosX=5\r\n")}) {
+        WriteBytes(path, stale);
+        EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1) << stale;
+        EXPECT_EQ(ReadBytes(path), kFreshFile) << stale;
+    }
+}
+
+TEST_F(SettingsFile, AllZeroStampsNeverMatch) {
+    EXPECT_EQ(EnsureSettingsStamp("00000000", "0.0.0.0"), 0);
+    EXPECT_EQ(SettingsStampMatches("00000000", "0.0.0.0"), 0);
+    EXPECT_EQ(SettingsStampMatches("", ""), 0);
+}
+
+TEST_F(SettingsFile, ProtectedFilesAndFoldersSurviveAReset) {
+    const std::string stale = StampedFile("\"1.0\"", "\"01012000\"");
+    for (DWORD attributes : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+        WriteBytes(path, stale);
+        SetFileAttributesA(path.c_str(), attributes);
+        EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 0) << attributes;
+        EXPECT_EQ(ReadBytes(path), stale) << attributes;
+        RemoveEntry(path);
+    }
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 0);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
+    std::string value = "x";
+    EXPECT_EQ(AllProgExitOption(value, 0), 1);
+    EXPECT_EQ(value, "1");
+}
+
+TEST_F(SettingsFile, GarbageLongLinesAndBinaryBytesAreSurvived) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>(i * 37 % 256));
+    const std::string longLine = "[DateVersionInIni]\r\nVersion=" + std::string(70000, '2') +
+                                 "\r\nDate=" + std::string(3000, '1') +
+                                 "\r\n[Optionen]\r\nAllProgExit=" + std::string(5000, '0') + "\r\n";
+    const std::string noBreaks = "[DateVersionInIni" + std::string(20000, '=') + "Version=\"2.1.0.4\"";
+    for (const std::string& garbage : {binary, longLine, noBreaks, std::string("\0\0[\0]\0=\0", 10)}) {
+        WriteBytes(path, garbage);
+        std::string value = "keep";
+        AllProgExitOption(value, 0);
+        EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
+        EXPECT_EQ(ReadBytes(path), kFreshFile);
+    }
+}
+
+TEST_F(SettingsFile, AllProgExitReadCases) {
+    std::string value = "keep";
+    EXPECT_EQ(AllProgExitOption(value, 0), 0) << "no file";
+    EXPECT_EQ(value, "keep");
+
+    const auto readWith = [this](const std::string& content, std::string& out) {
+        WriteBytes(path, content);
+        return AllProgExitOption(out, 0);
+    };
+    value = "keep";
+    EXPECT_EQ(readWith("[HmWinPos]\r\nHmWinPosX=1\r\n", value), 1);
+    EXPECT_EQ(value, "1");
+    value = "keep";
+    EXPECT_EQ(readWith("[Optionen]\r\nOther=0\r\n", value), 1);
+    EXPECT_EQ(value, "1");
+    EXPECT_EQ(readWith("[Optionen]\r\nAllProgExit=\"0\"\r\n", value), 1);
+    EXPECT_EQ(value, "0");
+    value = "keep";
+    EXPECT_EQ(readWith("[Optionen]\r\nAllProgExit=\"yes\"\r\n", value), 0);
+    EXPECT_EQ(value, "keep");
+    EXPECT_EQ(readWith("[Optionen]\r\nAllProgExit=\"\"\r\n", value), 0);
+    EXPECT_EQ(value, "keep");
+    EXPECT_EQ(readWith("[Optionen]\r\nAllProgExit=10\r\n", value), 1);
+    EXPECT_EQ(value, "10");
+}
+
+TEST_F(SettingsFile, AllProgExitWriteCases) {
+    ASSERT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
+    std::string value = "0";
+    EXPECT_EQ(AllProgExitOption(value, 1), 1);
+    EXPECT_EQ(ReadBytes(path), std::string(kFreshFile).replace(sizeof kFreshFile - 5, 1, "0"));
+    std::string readBack;
+    EXPECT_EQ(AllProgExitOption(readBack, 0), 1);
+    EXPECT_EQ(readBack, "0");
+
+    value = "";
+    EXPECT_EQ(AllProgExitOption(value, 1), 1);
+    EXPECT_EQ(value, "");
+    EXPECT_EQ(AllProgExitOption(readBack, 0), 1);
+    EXPECT_EQ(readBack, "1");
+
+    const std::string before = ReadBytes(path);
+    value = "0";
+    EXPECT_EQ(AllProgExitOption(value, 2), 0);
+    EXPECT_EQ(AllProgExitOption(value, -1), 0);
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(value, "0");
+}
+
+TEST_F(SettingsFile, WritingAnOptionKeepsTheOtherEntries) {
+    WriteBytes(path, "; note\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n[Other]\r\nk = v \r\n");
+    std::string value = "0";
+    EXPECT_EQ(AllProgExitOption(value, 1), 1);
+    // Wine's rewrite drops empty lines and the blanks around "=".
+    EXPECT_EQ(ReadBytes(path), "; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n[Other]\r\nk=v\r\n");
+}
+
+// A copy of this program named without ".exe" reports its settings path (the cases run in the original).
+int ReportSettingsPath(const char* reportPath) {
+    std::ofstream(reportPath, std::ios::binary) << SettingsPath("ini") << '\n' << ExecutablePath();
+    return 0;
+}
+
+TEST(SettingsPathOfACopy, ANameWithoutExeGetsTheExtensionAppended) {
+    char temp[MAX_PATH] = {};
+    char folder[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    ASSERT_NE(GetTempFileNameA(temp, "set", 0, folder), 0u);
+    DeleteFileA(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
+    const std::string copy = std::string(folder) + "\\Tool.bin";
+    const std::string report = std::string(folder) + "\\report.txt";
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+
+    std::string commandLine = "\"" + copy + "\" --report-settings-path \"" + report + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    const std::string reported = ReadBytes(report);
+    const std::string expectedPath = copy + ".ini";
+    EXPECT_EQ(reported.substr(0, reported.find('\n')), expectedPath);
+    EXPECT_NE(reported.find(copy), std::string::npos);
+    DeleteFileA(report.c_str());
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(folder);
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--report-settings-path") return ReportSettingsPath(argv[2]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
