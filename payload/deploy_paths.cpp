@@ -1,0 +1,86 @@
+#include "payload/deploy_paths.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsNulOrBlank(char c) { return c == '\0' || c == ' '; }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string_view TrimEndWhile(std::string_view text, bool (*drop)(char)) {
+    while (!text.empty() && drop(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view TrimStartWhile(std::string_view text, bool (*drop)(char)) {
+    while (!text.empty() && drop(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+// The platform drops trailing dots and blanks of a path part, so "..." and ". ." name the parent too.
+bool IsParentSegment(std::string_view part) {
+    const bool onlyDotsAndBlanks =
+        !part.empty() && std::ranges::all_of(part, [](char c) { return c == '.' || c == ' '; });
+    return onlyDotsAndBlanks && std::ranges::count(part, '.') >= 2;
+}
+
+bool HasParentSegment(std::string_view name) {
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end]) && name[end] != ':') ++end;
+        if (IsParentSegment(name.substr(start, end - start))) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string CutText(std::string_view text, size_t maxChars) {
+    text = text.substr(0, std::min(text.find('\0'), maxChars));
+    return std::string(text);
+}
+
+bool IsBlankResourceName(std::string_view name) {
+    return std::ranges::all_of(
+        name, [](char c) { return c == '\0' || c == '\t' || c == '\n' || c == '\r' || c == ' '; });
+}
+
+std::string TrimFolderForLookup(std::string_view path) {
+    path = TrimEndWhile(TrimStartWhile(path, IsNulOrBlank), IsNulOrBlank);
+    return std::string(TrimEndWhile(path, IsSeparator));
+}
+
+std::string FolderNormalForm(std::string_view lookedUpPath) {
+    const std::string_view kept =
+        TrimEndWhile(lookedUpPath, [](char c) { return IsNulOrBlank(c) || IsSeparator(c); });
+    return std::string(kept) + '\\';
+}
+
+bool HasWildcard(std::string_view text) { return text.find_first_of("*?<>\"") != std::string_view::npos; }
+
+std::string UsableFolderText(std::string_view folder) {
+    folder = TrimEndWhile(folder, IsNulOrBlank);
+    if (folder.empty() || folder.back() != '\\') return std::string();
+    return std::string(folder);
+}
+
+std::string DeployFileName(std::string_view recordFileName) {
+    const std::string whole = CutText(recordFileName, kRecordFileNameBytes);
+    std::string_view name = whole;
+    const size_t lastSeparator = name.find_last_of(":\\");
+    if (lastSeparator != std::string_view::npos) name.remove_prefix(lastSeparator + 1);
+    name = TrimEndWhile(name, IsNulOrBlank);
+    if (name.empty()) return std::string();
+    const bool onlyDotsAndBlanks = std::ranges::all_of(name, [](char c) { return c == '.' || c == ' '; });
+    if (onlyDotsAndBlanks || HasParentSegment(whole) || name.front() == '/' || HasWildcard(name)) {
+        return std::string();
+    }
+    return std::string(name);
+}
+
+std::optional<std::string> DeployTargetPath(std::string_view folder, std::string_view fileName) {
+    if (folder.size() + fileName.size() > kMaxPathChars) return std::nullopt;
+    return std::string(folder) + std::string(fileName);
+}

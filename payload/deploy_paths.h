@@ -1,0 +1,42 @@
+// The text rules of tool deployment that need no platform: how folders, resource names and the
+// record's file name are cleaned and judged before anything touches the disk.
+//
+// Paths handed to the platform hold at most kMaxPathChars characters (260-byte buffers).
+//
+// CutText              `text` up to its first NUL, at most `maxChars` characters.
+// IsBlankResourceName  true when nothing but NUL, TAB, LF, CR and blanks is left of the name.
+// TrimFolderForLookup  NUL and blanks removed at both ends, then trailing backslashes and slashes:
+//                      the form in which a folder is looked up as a directory entry.
+// FolderNormalForm     a looked-up folder with trailing NUL, blank, backslash and slash characters
+//                      removed, followed by exactly one backslash.
+// HasWildcard          true when the text holds a character the directory search takes as a pattern
+//                      (* ? < > "); such a lookup could find some other entry.
+// UsableFolderText     `folder` without trailing NUL and blanks when it then ends in a backslash,
+//                      else "" (the bare file name is used then).
+// DeployFileName       the file name deployment writes for a record's cFileName: the name up to its
+//                      first NUL (at most 260 bytes), without everything up to and including its last
+//                      colon or backslash (a slash does not separate), trailing NUL and blanks
+//                      removed. "" (treated as blank) when nothing is left, when any part between
+//                      separators of the whole name is ".." (or only dots and blanks with two dots or
+//                      more, which the platform folds to ".."), when the name is only dots and blanks,
+//                      when it starts with a slash, or when it holds a wildcard: each of these would
+//                      write outside the target folder or make the existence test find another entry.
+// DeployTargetPath     folder + name, or nullopt when that exceeds kMaxPathChars.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+inline constexpr size_t kMaxPathChars = 259;
+inline constexpr size_t kRecordFileNameBytes = 260;
+
+std::string CutText(std::string_view text, size_t maxChars);
+bool IsBlankResourceName(std::string_view name);
+std::string TrimFolderForLookup(std::string_view path);
+std::string FolderNormalForm(std::string_view lookedUpPath);
+bool HasWildcard(std::string_view text);
+std::string UsableFolderText(std::string_view folder);
+std::string DeployFileName(std::string_view recordFileName);
+std::optional<std::string> DeployTargetPath(std::string_view folder, std::string_view fileName);

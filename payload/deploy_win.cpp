@@ -1,0 +1,188 @@
+#include <windows.h>
+
+#include "payload/deploy.h"
+#include "payload/deploy_paths.h"
+#include "payload/payload_format.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+// OpenFile keeps the path in an OFSTRUCT of this many bytes, NUL included.
+constexpr size_t kOpenFilePathBytes = OFS_MAXPATHNAME;
+
+DeployMessageBoxFn messageBoxForTest = nullptr;
+
+FILETIME ToFileTime(uint64_t value) {
+    return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
+}
+
+bool IsDotEntry(const char* name) { return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0; }
+
+// A folder test that a directory lookup alone decides; `lookedUp` receives what was looked up.
+bool PassesFolderTest(std::string_view path, std::string& lookedUp) {
+    lookedUp = CutText(TrimFolderForLookup(path), kMaxPathChars + 1);
+    if (lookedUp.empty() || lookedUp.size() > kMaxPathChars || HasWildcard(lookedUp)) return false;
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA(lookedUp.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    entry.cFileName[MAX_PATH - 1] = '\0';
+    const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return isFolder && !TrimFolderForLookup(entry.cFileName).empty();
+}
+
+int32_t ProbeWindowsSubfolder(std::string& folder, const char* subfolderName) {
+    folder.clear();
+    char windowsFolder[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 0;
+    const std::string candidate = TrimFolderForLookup(windowsFolder) + '\\' + subfolderName;
+    std::string lookedUp;
+    if (!PassesFolderTest(candidate, lookedUp)) return 0;
+    folder = FolderNormalForm(lookedUp);
+    return 1;
+}
+
+// True when the folder holds at least one entry besides "." and "..", hidden and system ones included.
+bool FolderHasEntries(const std::string& folder) {
+    const std::string pattern = folder + '*';
+    if (pattern.size() > kMaxPathChars) return false;
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+        entry.cFileName[MAX_PATH - 1] = '\0';
+        found = !IsDotEntry(entry.cFileName);
+    } while (!found && FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+// Windows refuses to open a read-only file for writing; Wine run as root does not, so the rule is
+// applied here for both the content and the time step.
+bool IsReadOnlyFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool EntryExists(const std::string& path) {
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA(path.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+// A target that is opened but not written in full is deleted: a truncated tool must not pass the
+// existence test and be started. One that cannot be opened keeps whatever it holds.
+void WriteContent(const std::string& path, const std::string& bytes) {
+    if (IsReadOnlyFile(path)) return;
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) written = 0;
+    SetEndOfFile(file);
+    CloseHandle(file);
+    if (written != bytes.size()) DeleteFileA(path.c_str());
+}
+
+// OpenFile searches the application's folder first for a bare name, so the name is anchored to the
+// current folder, where the content went. Paths too long for OpenFile get an equivalent open.
+HANDLE OpenForTimes(const std::string& path) {
+    const bool bare = path.find_first_of(":\\/") == std::string::npos;
+    const std::string anchored = bare ? ".\\" + path : path;
+    if (anchored.size() < kOpenFilePathBytes) {
+        OFSTRUCT openState{};
+        openState.cBytes = sizeof(openState);
+        const HFILE handle = OpenFile(anchored.c_str(), &openState, OF_READWRITE);
+        return handle == HFILE_ERROR ? INVALID_HANDLE_VALUE
+                                     : reinterpret_cast<HANDLE>(static_cast<INT_PTR>(handle));
+    }
+    return CreateFileA(anchored.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void SetTimes(const std::string& path, uint64_t lastWriteTime) {
+    if (IsReadOnlyFile(path)) return;
+    HANDLE file = OpenForTimes(path);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const FILETIME time = ToFileTime(lastWriteTime);
+    SetFileTime(file, &time, &time, &time);
+    CloseHandle(file);
+}
+
+int32_t ShowFailure(HWND ownerWindow) {
+    DeployMessageBoxFn show = messageBoxForTest != nullptr ? messageBoxForTest : MessageBoxA;
+    show(ownerWindow, kDeployFailureText, kDeployFailureCaption, kDeployFailureStyle);
+    return 0;
+}
+
+// Steps shared by both entry points once the resource name is settled.
+int32_t DeployNamedTool(HWND ownerWindow, int32_t targetKind, int32_t mode, const std::string& name) {
+    std::string folder;
+    if (targetKind == 1) {
+        std::string probed = ProgramFolder();
+        if (!ProbeFolder(probed)) return 0;
+        folder = ProgramFolder();
+    } else if (targetKind == 2) {
+        if (!ProbeSysWow64Folder(folder)) return 0;
+    } else if (targetKind == 3) {
+        if (!ProbeSystem32Folder(folder)) return 0;
+    } else {
+        return 0;
+    }
+    if (mode != 1) return 0;
+    if (DeployPayload(name, CutText(folder, kMaxPathChars))) return 1;
+    return ShowFailure(ownerWindow);
+}
+
+} // namespace
+
+int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
+                          std::string_view targetFolder) {
+    const std::string name = CutText(resourceName, kMaxPathChars);
+    PayloadImage image;
+    if (!ReadPayload(store, name, image)) return 0;
+    const std::string fileName = DeployFileName(image.record.cFileName);
+    if (fileName.empty()) return 0;
+    std::string folder = UsableFolderText(targetFolder.substr(0, targetFolder.find('\0')));
+    const std::optional<std::string> fullPath = DeployTargetPath(folder, fileName);
+    if (!fullPath) return 0;
+    if (!FolderHasEntries(folder)) folder.clear();
+    const std::string target = folder + fileName;
+
+    WriteContent(target, image.fileBytes);
+    SetFileAttributesA(target.c_str(), image.record.dwFileAttributes);
+    SetTimes(target, image.record.ftLastWriteTime);
+    return EntryExists(target) ? 1 : 0;
+}
+
+int32_t DeployPayload(std::string_view resourceName, std::string_view targetFolder) {
+    const ModuleResourceStore store;
+    return DeployPayloadFrom(store, resourceName, targetFolder);
+}
+
+int32_t ProbeFolder(std::string& path) {
+    std::string lookedUp;
+    if (!PassesFolderTest(path, lookedUp)) return 0;
+    path = FolderNormalForm(lookedUp);
+    return 1;
+}
+
+int32_t ProbeSystem32Folder(std::string& folder) { return ProbeWindowsSubfolder(folder, "System32"); }
+
+int32_t ProbeSysWow64Folder(std::string& folder) { return ProbeWindowsSubfolder(folder, "SysWow64"); }
+
+int32_t DeployTool(HWND ownerWindow, int32_t targetKind, int32_t mode, std::string_view resourceName) {
+    if (IsBlankResourceName(resourceName)) return 0;
+    return DeployNamedTool(ownerWindow, targetKind, mode, CutText(resourceName, kMaxPathChars));
+}
+
+int32_t DeployCindrelTool(HWND ownerWindow, int32_t targetKind, int32_t mode) {
+    return DeployNamedTool(ownerWindow, targetKind, mode, std::string(kCindrelResourceName));
+}
+
+void SetDeployMessageBoxForTest(DeployMessageBoxFn messageBox) { messageBoxForTest = messageBox; }

@@ -1,0 +1,72 @@
+// The deployment's text rules: which record file names are written, and which folders and paths are
+// refused before anything touches the disk.
+#include <gtest/gtest.h>
+#include <string>
+
+#include "payload/deploy_paths.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+TEST(DeployFileName, KeepsOnlyThePartAfterTheLastColonOrBackslash) {
+    EXPECT_EQ(DeployFileName("Marvolt.exe"), "Marvolt.exe");
+    EXPECT_EQ(DeployFileName("D:\\Tools\\Marvolt.exe"), "Marvolt.exe");
+    EXPECT_EQ(DeployFileName("D:Marvolt.exe"), "Marvolt.exe");
+    EXPECT_EQ(DeployFileName("sub/Marvolt.exe"), "sub/Marvolt.exe");
+    EXPECT_EQ(DeployFileName("Marvolt.exe  \0\0"s), "Marvolt.exe");
+    EXPECT_EQ(DeployFileName("Mar volt.exe\0junk"s), "Mar volt.exe");
+    EXPECT_EQ(DeployFileName(" lead.exe"), " lead.exe");
+}
+
+TEST(DeployFileName, ReadsAtMost260Bytes) {
+    const std::string longName = std::string(258, 'a') + ".exe";
+    EXPECT_EQ(DeployFileName(longName), longName.substr(0, 260));
+}
+
+TEST(DeployFileName, BlankNamesGiveNothing) {
+    for (const std::string& name : {""s, "   "s, "\0Marvolt.exe"s, "D:\\Tools\\"s, "D:"s, "x\\  \0"s}) {
+        EXPECT_EQ(DeployFileName(name), "") << name;
+    }
+}
+
+TEST(DeployFileName, NamesThatLeaveTheFolderOrMatchOtherEntriesGiveNothing) {
+    for (const char* name : {"../x.exe", "..\\x.exe", "sub/../../x.exe", "sub\\..\\..\\x.exe", "sub/..", "..",
+                             ".", "...", ". .", "sub/.../x.exe", "a/.. /x.exe", "C:..\\x.exe", "/x.exe",
+                             "//server/share/x.exe", "*.exe", "Marv?lt.exe", "x<y", "x\"y"}) {
+        EXPECT_EQ(DeployFileName(name), "") << name;
+    }
+    EXPECT_EQ(DeployFileName("sub/./x.exe"), "sub/./x.exe");
+    EXPECT_EQ(DeployFileName("x..exe"), "x..exe");
+    EXPECT_EQ(DeployFileName("..x.exe"), "..x.exe");
+}
+
+TEST(DeployTargetPath, RefusesPathsOver259Characters) {
+    const std::string folder = "C:\\" + std::string(250, 'f') + "\\";
+    ASSERT_EQ(folder.size(), 254u);
+    EXPECT_EQ(DeployTargetPath(folder, "a.exe"), folder + "a.exe");
+    EXPECT_EQ(DeployTargetPath(folder, "ab.exe"), std::nullopt);
+    EXPECT_EQ(DeployTargetPath("", std::string(260, 'n')), std::nullopt);
+}
+
+TEST(FolderTexts, TrimNormaliseAndChooseTheFolder) {
+    EXPECT_EQ(TrimFolderForLookup(" \0C:\\Tools\\/\\ \0"s), "C:\\Tools");
+    EXPECT_EQ(TrimFolderForLookup("\\\\"), "");
+    EXPECT_EQ(FolderNormalForm("C:\\Windows\\System32"), "C:\\Windows\\System32\\");
+    EXPECT_EQ(FolderNormalForm("C:\\Tools/ \\"), "C:\\Tools\\");
+    EXPECT_EQ(UsableFolderText("C:\\Tools\\  \0"s), "C:\\Tools\\");
+    EXPECT_EQ(UsableFolderText("C:\\Tools"), "");
+    EXPECT_EQ(UsableFolderText("C:\\Tools/"), "");
+    EXPECT_EQ(UsableFolderText(""), "");
+}
+
+TEST(ResourceNames, BlankTestAndCut) {
+    EXPECT_TRUE(IsBlankResourceName(" \t\r\n\0 "s));
+    EXPECT_TRUE(IsBlankResourceName(""));
+    EXPECT_FALSE(IsBlankResourceName(" x "));
+    EXPECT_FALSE(IsBlankResourceName("\v"));
+    EXPECT_EQ(CutText("abc\0def"s, 259), "abc");
+    EXPECT_EQ(CutText(std::string(300, 'r'), 259).size(), 259u);
+}
+
+} // namespace

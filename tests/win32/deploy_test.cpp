@@ -1,0 +1,320 @@
+// Deployment against the real file system under Wine: exact bytes, attributes and times, the targets
+// that cannot be written, the silent refusals and the one failure message, and the three kinds of
+// record or disk that must not leave a wrong file behind.
+#include <windows.h>
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "payload/deploy.h"
+#include "payload/payload_format.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+constexpr uint64_t kRecordedWriteTime = 0x01CA792BB7578000ull; // 2009-12-10 00:00 UTC
+constexpr uint64_t kOtherTime = 0x01C0000000000000ull;
+
+struct ShownMessage {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+std::vector<ShownMessage> shownMessages;
+
+int WINAPI RecordMessage(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+    shownMessages.push_back({owner, text, caption, style});
+    return IDOK;
+}
+
+FindDataRecord Record(const std::string& fileName, size_t size, uint32_t attributes) {
+    FindDataRecord record;
+    record.dwFileAttributes = attributes;
+    record.ftCreationTime = kOtherTime;
+    record.ftLastAccessTime = kOtherTime + 1;
+    record.ftLastWriteTime = kRecordedWriteTime;
+    record.nFileSizeLow = static_cast<uint32_t>(size);
+    record.cFileName = fileName;
+    return record;
+}
+
+std::string SampleBytes(size_t size, uint32_t seed) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+// One payload named "Tool_exe_V1_BIN_WFD_NTC" that carries `bytes` as `fileName`.
+MemoryResourceStore StoreWith(const std::string& fileName, const std::string& bytes,
+                              uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE) {
+    MemoryResourceStore store;
+    store.Add("TOOL_EXE_V1_BIN_WFD_NTC",
+              MakeCompressedPayload(bytes, Record(fileName, bytes.size(), attributes)));
+    return store;
+}
+constexpr const char* kToolResource = "Tool_exe_V1_BIN_WFD_NTC";
+
+std::string ReadWhole(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+void WriteWhole(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+uint64_t Ticks(FILETIME time) { return (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime; }
+
+struct Times {
+    uint64_t creation, access, write;
+};
+Times TimesOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return {Ticks(data.ftCreationTime), Ticks(data.ftLastAccessTime), Ticks(data.ftLastWriteTime)};
+}
+
+void Remove(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+}
+
+// Each test works in a fresh folder beside the test program that holds one marker file, since
+// deployment uses a folder only when it lists at least one entry.
+class Deploy : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char full[MAX_PATH] = {};
+        GetFullPathNameA("deploy_test_work", MAX_PATH, full, nullptr);
+        folder_ = std::string(full) + "\\";
+        CleanFolder();
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        WriteWhole(folder_ + "marker.txt", "m");
+        GetCurrentDirectoryA(MAX_PATH, full);
+        savedCurrent_ = full;
+        shownMessages.clear();
+        SetDeployMessageBoxForTest(RecordMessage);
+    }
+    void TearDown() override {
+        SetDeployMessageBoxForTest(nullptr);
+        SetCurrentDirectoryA(savedCurrent_.c_str());
+        CleanFolder();
+        Remove(ProgramFolder() + "Hello.txt");
+    }
+    void CleanFolder() {
+        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "empty\\Tool.exe", "x.exe"}) {
+            Remove(folder_ + name);
+        }
+        RemoveDirectoryA((folder_ + "sub").c_str());
+        RemoveDirectoryA((folder_ + "empty").c_str());
+        RemoveDirectoryA(folder_.c_str());
+    }
+    std::string folder_;
+    std::string savedCurrent_;
+};
+
+TEST_F(Deploy, WritesExactBytesAttributesAndTheRecordedWriteTimeThreeTimes) {
+    const std::string bytes = SampleBytes(70000, 1);
+    const uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN;
+    EXPECT_EQ(DeployPayloadFrom(StoreWith("Tool.exe", bytes, attributes), kToolResource, folder_), 1);
+    const std::string target = folder_ + "Tool.exe";
+    // Times first: reading the file may move its last-access time.
+    const Times times = TimesOf(target);
+    EXPECT_EQ(times.creation, kRecordedWriteTime);
+    EXPECT_EQ(times.access, kRecordedWriteTime);
+    EXPECT_EQ(times.write, kRecordedWriteTime);
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes);
+    EXPECT_TRUE(ReadWhole(target) == bytes);
+}
+
+TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {
+    const std::string target = folder_ + "Tool.exe";
+    WriteWhole(target, SampleBytes(9000, 2));
+    const std::string bytes = SampleBytes(5000, 3);
+    EXPECT_EQ(DeployPayloadFrom(StoreWith("D:\\Build\\Tool.exe", bytes), kToolResource, folder_ + "  "), 1);
+    EXPECT_TRUE(ReadWhole(target) == bytes);
+}
+
+TEST_F(Deploy, ATargetThatCannotBeOpenedKeepsItsContentAndCountsAsDeployed) {
+    const std::string target = folder_ + "Tool.exe";
+    const MemoryResourceStore store = StoreWith("Tool.exe", SampleBytes(3000, 4));
+
+    WriteWhole(target, "old tool");
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_), 1);
+    EXPECT_EQ(ReadWhole(target), "old tool");
+    // The record's attributes lack read-only, so the file loses it and then takes the times.
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(TimesOf(target).write, kRecordedWriteTime);
+
+    HANDLE holder = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_), 1);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadWhole(target), "old tool");
+}
+
+TEST_F(Deploy, AReadOnlyRecordLeavesAReadOnlyFileWithTheTimeOfTheWrite) {
+    const std::string bytes = SampleBytes(4000, 5);
+    const uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY;
+    EXPECT_EQ(DeployPayloadFrom(StoreWith("Tool.exe", bytes, attributes), kToolResource, folder_), 1);
+    const std::string target = folder_ + "Tool.exe";
+    EXPECT_TRUE(ReadWhole(target) == bytes);
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes);
+    EXPECT_NE(TimesOf(target).write, kRecordedWriteTime);
+}
+
+TEST_F(Deploy, AFolderWithoutBackslashOrWithoutEntriesGivesTheBareNameInTheCurrentFolder) {
+    const MemoryResourceStore store = StoreWith("Tool.exe", "tool bytes");
+    const std::string sub = folder_ + "sub\\";
+    const std::string empty = folder_ + "empty\\";
+    CreateDirectoryA(sub.c_str(), nullptr);
+    CreateDirectoryA(empty.c_str(), nullptr);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_ + "sub"), 1);
+    EXPECT_EQ(ReadWhole(folder_ + "Tool.exe"), "tool bytes");
+    EXPECT_FALSE(Exists(sub + "Tool.exe"));
+    EXPECT_EQ(TimesOf(folder_ + "Tool.exe").write, kRecordedWriteTime);
+    Remove(folder_ + "Tool.exe");
+
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, empty), 1);
+    EXPECT_TRUE(Exists(folder_ + "Tool.exe"));
+    EXPECT_FALSE(Exists(empty + "Tool.exe"));
+}
+
+TEST_F(Deploy, ASlashInTheRecordNameIsPartOfThePath) {
+    CreateDirectoryA((folder_ + "sub").c_str(), nullptr);
+    EXPECT_EQ(DeployPayloadFrom(StoreWith("sub/Tool.exe", "in sub"), kToolResource, folder_), 1);
+    EXPECT_EQ(ReadWhole(folder_ + "sub\\Tool.exe"), "in sub");
+}
+
+TEST_F(Deploy, RecordNamesWithAParentPartWriteNothing) {
+    CreateDirectoryA((folder_ + "sub").c_str(), nullptr);
+    for (const char* name : {"../x.exe", "sub/../../x.exe", "..\\x.exe", "sub\\..\\..\\x.exe", ".."}) {
+        EXPECT_EQ(DeployPayloadFrom(StoreWith(name, "escape"), kToolResource, folder_ + "sub\\"), 0) << name;
+        EXPECT_FALSE(Exists(folder_ + "x.exe")) << name;
+    }
+}
+
+TEST_F(Deploy, PathsOver259CharactersFailCleanly) {
+    const MemoryResourceStore store = StoreWith("Tool.exe", "long");
+    const std::string longFolder = folder_ + std::string(259 - folder_.size() - 8, 'd') + "\\";
+    EXPECT_EQ(longFolder.size() + 8, 260u);
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, longFolder), 0);
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_ + std::string(400, 'd') + "\\"), 0);
+    const MemoryResourceStore longName = StoreWith(std::string(255, 'n') + ".exe", "long");
+    EXPECT_EQ(DeployPayloadFrom(longName, kToolResource, folder_), 0);
+}
+
+// The test's CTest fixture mounts a 64 KiB file system here when the machine allows it.
+TEST_F(Deploy, AFullDiskLeavesNoTruncatedFile) {
+    const char* fullDisk = std::getenv("FUNKELIS_FULL_DISK");
+    if (fullDisk == nullptr || GetFileAttributesA(fullDisk) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "no small file system mounted";
+    }
+    const std::string diskFolder = std::string(fullDisk) + "\\";
+    WriteWhole(diskFolder + "marker.txt", "m");
+    const std::string target = diskFolder + "Tool.exe";
+    EXPECT_EQ(DeployPayloadFrom(StoreWith("Tool.exe", SampleBytes(200000, 6)), kToolResource, diskFolder), 0);
+    EXPECT_FALSE(Exists(target));
+    // The same file system still takes a tool that fits.
+    const std::string small = SampleBytes(8000, 7);
+    EXPECT_EQ(DeployPayloadFrom(StoreWith("Tool.exe", small), kToolResource, diskFolder), 1);
+    EXPECT_TRUE(ReadWhole(target) == small);
+    Remove(target);
+    Remove(diskFolder + "marker.txt");
+}
+
+TEST_F(Deploy, EntryPointsWriteIntoTheProgramFolder) {
+    const std::string target = ProgramFolder() + "Hello.txt";
+    PayloadImage image;
+    ASSERT_TRUE(ReadPayload("Hello_txt_V1000_BIN_WFD_NTC", image));
+
+    EXPECT_EQ(DeployTool(nullptr, 1, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 1);
+    EXPECT_TRUE(ReadWhole(target) == image.fileBytes);
+    EXPECT_EQ(TimesOf(target).creation, image.record.ftLastWriteTime);
+    Remove(target);
+
+    EXPECT_EQ(DeployCindrelTool(nullptr, 1, 1), 1);
+    EXPECT_TRUE(ReadWhole(target) == image.fileBytes);
+
+    // Held open by a running program: nothing to tell the user.
+    HANDLE holder = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(DeployTool(nullptr, 1, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 1);
+    CloseHandle(holder);
+    EXPECT_TRUE(shownMessages.empty());
+}
+
+TEST_F(Deploy, RefusalsAreSilentAndFailuresShowOneMessage) {
+    const std::string target = ProgramFolder() + "Hello.txt";
+    const HWND owner = GetDesktopWindow();
+    EXPECT_EQ(DeployTool(owner, 1, 1, " \t\r\n"), 0);
+    EXPECT_EQ(DeployTool(owner, 0, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 0);
+    EXPECT_EQ(DeployTool(owner, 4, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 0);
+    EXPECT_EQ(DeployTool(owner, 1, 0, "Hello_txt_V1000_BIN_WFD_NTC"), 0);
+    EXPECT_EQ(DeployCindrelTool(owner, 1, 2), 0);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_TRUE(shownMessages.empty());
+
+    EXPECT_EQ(DeployTool(owner, 1, 1, "Missing_exe_V1_BIN_WFD_NTC"), 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].owner, owner);
+    EXPECT_EQ(shownMessages[0].text, "Fehler! --> Datei konnte nicht erstellt werden, \r\n"
+                                     "wahrscheinlich fehlende Administrator rechte.");
+    EXPECT_EQ(shownMessages[0].caption, " Fehler!");
+    EXPECT_EQ(shownMessages[0].style, 0x12000u);
+
+    // A name without payload ending, and a folder in the tool's place, are failures the user is told of.
+    EXPECT_EQ(DeployTool(owner, 1, 1, "Hello_txt"), 0);
+    CreateDirectoryA(target.c_str(), nullptr);
+    EXPECT_EQ(DeployTool(owner, 1, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 1);
+    RemoveDirectoryA(target.c_str());
+    EXPECT_EQ(shownMessages.size(), 2u);
+}
+
+TEST(ProbeFolders, AcceptOnlyExistingFoldersAndNormaliseThem) {
+    char windowsFolder[MAX_PATH] = {};
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    std::string path = std::string("  ") + windowsFolder + "\\\\/ ";
+    EXPECT_EQ(ProbeFolder(path), 1);
+    EXPECT_EQ(path, std::string(windowsFolder) + "\\");
+
+    std::string file = ProgramFolder() + "deploy_test.exe";
+    EXPECT_EQ(ProbeFolder(file), 0);
+    EXPECT_EQ(file, ProgramFolder() + "deploy_test.exe");
+    std::string missing = "C:\\no such folder\\";
+    EXPECT_EQ(ProbeFolder(missing), 0);
+    std::string pattern = std::string(windowsFolder) + "\\*";
+    EXPECT_EQ(ProbeFolder(pattern), 0);
+
+    std::string system32 = "stale";
+    EXPECT_EQ(ProbeSystem32Folder(system32), 1);
+    EXPECT_EQ(system32, std::string(windowsFolder) + "\\System32\\");
+    std::string sysWow64 = "stale";
+    const bool hasSysWow64 =
+        GetFileAttributesA((std::string(windowsFolder) + "\\SysWow64").c_str()) != INVALID_FILE_ATTRIBUTES;
+    EXPECT_EQ(ProbeSysWow64Folder(sysWow64), hasSysWow64 ? 1 : 0);
+    EXPECT_EQ(sysWow64, hasSysWow64 ? std::string(windowsFolder) + "\\SysWow64\\" : "");
+}
+
+} // namespace
