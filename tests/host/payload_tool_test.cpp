@@ -156,6 +156,9 @@ TEST_F(PayloadToolTest, BadExecutablesEndInOneClearLine) {
     EXPECT_EQ(err_, "payload-tool: " + Path("cut.exe") + ": truncated\n");
 
     EXPECT_EQ(Run("verify " + Path("nowhere.exe")), 1);
+    // A directory opens like a file and fails only when read.
+    EXPECT_EQ(Run("verify " + folder_.string()), 1);
+    EXPECT_EQ(err_, "payload-tool: " + folder_.string() + ": Is a directory\n");
     EXPECT_EQ(Run("frobnicate"), 2);
 }
 

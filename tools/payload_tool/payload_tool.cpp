@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -38,14 +38,21 @@ int Fail(const std::string& subject, const std::string& message) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
         error = std::strerror(errno);
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "read error";
+    std::string bytes;
+    char buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    // A directory opens fine on Linux and fails only here, with EISDIR.
+    const bool failed = std::ferror(file) != 0;
+    const int readError = errno;
+    std::fclose(file);
+    if (failed) {
+        error = std::strerror(readError);
         return std::nullopt;
     }
     return bytes;
@@ -271,10 +278,16 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "pack") return Pack(args);
-    if (command == "list") return List(args);
-    if (command == "verify") return Verify(args);
-    if (command == "extract") return Extract(args);
+    try {
+        if (command == "pack") return Pack(args);
+        if (command == "list") return List(args);
+        if (command == "verify") return Verify(args);
+        if (command == "extract") return Extract(args);
+    } catch (const std::exception& failure) {
+        // Only the standard library throws here (out of memory on a huge file, for one).
+        std::cerr << "payload-tool: " << failure.what() << "\n";
+        return kExitFailure;
+    }
     std::cerr << kUsage;
     return kExitUsage;
 }
