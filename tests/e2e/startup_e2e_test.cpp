@@ -1,0 +1,207 @@
+// The launcher's start-up seen from outside: the settings file it creates or keeps, the refusal of a
+// second start, and the placement that survives a restart. Every start costs seconds under
+// emulation, so each case starts as few launchers as it can.
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/main_window_layout.h"
+#include "tests/e2e/launcher_harness.h"
+
+namespace {
+
+constexpr char kSettingsName[] = "FunkelisTools.ini";
+constexpr char kRefusalCaption[] = " Fehler! ";
+constexpr char kRefusalText[] = "Fehler, das Programm kann nur 1 mal Gestartet werdern.";
+
+// The default content with the program's stamp, as Wine's profile writer leaves it.
+constexpr char kFreshFile[] = "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
+                              "Date=\"10122009\"\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n";
+
+const std::string kStaleFile =
+    "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\n\r\n[DateVersionInIni]\r\n"
+    "Version=\"2.1.0.3\"\r\nDate=\"10122009\"\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n";
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Settings(const LauncherRun& run) { return run.ReadFile(kSettingsName).value_or("<missing>"); }
+
+std::string StoredValue(const LauncherRun& run, const char* key) {
+    char value[64] = {};
+    GetPrivateProfileStringA("HmWinPos", key, "", value, sizeof value, run.PathOf(kSettingsName).c_str());
+    return value;
+}
+
+std::string TextOf(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::vector<std::string> ChildTexts(HWND window) {
+    std::vector<std::string> texts;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        texts.push_back(TextOf(child));
+    }
+    return texts;
+}
+
+// Closes the main window the way its close box does and returns the exit code (99 on timeout).
+DWORD CloseLauncher(const LauncherRun& run, HWND window) {
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return run.WaitForExit().value_or(99);
+}
+
+// Expects the refusal box of a started launcher, checks it and dismisses it; then the exit code.
+void ExpectRefusal(const LauncherRun& run) {
+    HWND box = run.WaitForWindow(kRefusalCaption);
+    ASSERT_NE(box, nullptr) << "no refusal box";
+    const std::vector<std::string> texts = ChildTexts(box);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), kRefusalText), texts.end());
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+    EXPECT_EQ(run.WaitForWindow(MainWindowTitle, 500), nullptr);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+bool Near(LONG a, LONG b) { return a - b <= 2 && b - a <= 2; }
+
+class ForeignWindow {
+  public:
+    explicit ForeignWindow(const char* title)
+        : window_(CreateWindowExA(0, "STATIC", title, WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                                  nullptr)) {}
+    ~ForeignWindow() { DestroyWindow(window_); }
+    ForeignWindow(const ForeignWindow&) = delete;
+    ForeignWindow& operator=(const ForeignWindow&) = delete;
+    HWND Get() const { return window_; }
+
+  private:
+    HWND window_;
+};
+
+} // namespace
+
+TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
+    RECT placed{};
+    std::string closedFile;
+    {
+        LauncherRun first;
+        ASSERT_TRUE(first.Ready() && first.Start());
+        HWND window = first.WaitForWindow(MainWindowTitle);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(Settings(first), kFreshFile) << "the file must be ready before the window";
+
+        // A user's move ends with WM_EXITSIZEMOVE; the minimise comes as a system command.
+        SetWindowPos(window, nullptr, 203, 151, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+        GetWindowRect(window, &placed);
+        SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }));
+        EXPECT_EQ(CloseLauncher(first, window), 0u);
+
+        closedFile = Settings(first);
+        const std::string expected = "[HmWinPos]\r\nHmWinPosX=" + StoredValue(first, "HmWinPosX") +
+                                     "\r\nHmWinPosY=" + StoredValue(first, "HmWinPosY") +
+                                     "\r\nHmWinPosW=" + StoredValue(first, "HmWinPosW") +
+                                     "\r\nHmWinPosH=" + StoredValue(first, "HmWinPosH") +
+                                     "\r\nHmWinPosMinm=1\r\n" + std::string(kFreshFile).substr(24);
+        EXPECT_EQ(closedFile, expected);
+        EXPECT_GT(std::stoi(StoredValue(first, "HmWinPosX")), 100);
+        EXPECT_GT(std::stoi(StoredValue(first, "HmWinPosY")), 50);
+    }
+
+    LauncherRun second;
+    ASSERT_TRUE(second.Ready());
+    WriteBytes(second.PathOf(kSettingsName), closedFile);
+    ASSERT_TRUE(second.Start());
+    HWND window = second.WaitForWindow(MainWindowTitle);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "closed minimised, starts minimised";
+    EXPECT_EQ(Settings(second), closedFile) << "a matching stamp leaves the file alone";
+    ShowWindow(window, SW_RESTORE);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }));
+    RECT restored{};
+    GetWindowRect(window, &restored);
+    EXPECT_TRUE(Near(restored.left, placed.left) && Near(restored.top, placed.top))
+        << restored.left << "," << restored.top << " instead of " << placed.left << "," << placed.top;
+    EXPECT_EQ(restored.right - restored.left, placed.right - placed.left);
+    EXPECT_EQ(restored.bottom - restored.top, placed.bottom - placed.top);
+
+    {
+        // A second copy while one runs: refused before it touches its own (stale) settings file.
+        LauncherRun refused;
+        ASSERT_TRUE(refused.Ready());
+        WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
+        ASSERT_TRUE(refused.Start());
+        ExpectRefusal(refused);
+        EXPECT_EQ(Settings(refused), kStaleFile);
+    }
+    EXPECT_TRUE(second.Running());
+    EXPECT_EQ(CloseLauncher(second, window), 0u);
+}
+
+TEST(StartupE2E, OnlyTheExactTitleInAnyCaseBlocks) {
+    {
+        ForeignWindow blocker(" funkelis tools");
+        ASSERT_NE(blocker.Get(), nullptr);
+        LauncherRun refused;
+        ASSERT_TRUE(refused.Ready() && refused.Start());
+        ExpectRefusal(refused);
+        EXPECT_FALSE(refused.FileExists(kSettingsName));
+    }
+
+    ForeignWindow lookalike("Funkelis Tools");
+    LauncherRun run;
+    ASSERT_TRUE(run.Ready());
+    // Another version's file, with binary bytes and lines far longer than any read buffer.
+    std::string garbage = kStaleFile + "[Optionen]\r\nAllProgExit=" + std::string(100000, '1') + "\r\n";
+    for (int i = 0; i < 2048; ++i) garbage.push_back(static_cast<char>(i * 59 % 256));
+    WriteBytes(run.PathOf(kSettingsName), garbage);
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForWindow(MainWindowTitle);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Settings(run), kFreshFile);
+    EXPECT_EQ(CloseLauncher(run, window), 0u);
+}
+
+TEST(StartupE2E, ReadOnlyStaleFileIsKeptAndStillPlacesTheWindow) {
+    LauncherRun run;
+    ASSERT_TRUE(run.Ready());
+    const std::string path = run.PathOf(kSettingsName);
+    WriteBytes(path, kStaleFile);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForWindow(MainWindowTitle);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Settings(run), kStaleFile) << "a read-only file is not reset";
+    // -40.5 and 30.5 round half to even: -40 and 30 dialog units.
+    RECT area{};
+    GetWindowRect(window, &area);
+    EXPECT_LT(area.left, -40);
+    EXPECT_GT(area.top, 30);
+    EXPECT_EQ(CloseLauncher(run, window), 0u);
+    // Wine run by root writes into read-only files, so only the placement keys may have changed.
+    const std::string closed = Settings(run);
+    EXPECT_NE(closed.find("HmWinPosX=-40\r\nHmWinPosY=30\r\n"), std::string::npos) << closed;
+    EXPECT_NE(closed.find(kStaleFile.substr(kStaleFile.find("[DateVersionInIni]"))), std::string::npos)
+        << closed;
+}
+
+TEST(StartupE2E, AFolderNamedLikeTheSettingsFileDoesNotStopTheLauncher) {
+    LauncherRun run;
+    ASSERT_TRUE(run.Ready());
+    ASSERT_TRUE(CreateDirectoryA(run.PathOf(kSettingsName).c_str(), nullptr));
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForWindow(MainWindowTitle);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(CloseLauncher(run, window), 0u);
+    const DWORD attributes = GetFileAttributesA(run.PathOf(kSettingsName).c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
