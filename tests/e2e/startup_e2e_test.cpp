@@ -124,6 +124,15 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "closed minimised, starts minimised";
     EXPECT_EQ(Settings(second), closedFile) << "a matching stamp leaves the file alone";
+    {
+        // A second copy while one runs minimised: refused before it touches its own (stale) settings file.
+        LauncherRun refused;
+        ASSERT_TRUE(refused.Ready());
+        WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
+        ASSERT_TRUE(refused.Start());
+        ExpectRefusal(refused);
+        EXPECT_EQ(Settings(refused), kStaleFile);
+    }
     ShowWindow(window, SW_RESTORE);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }));
     RECT restored{};
@@ -133,15 +142,6 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     EXPECT_EQ(restored.right - restored.left, placed.right - placed.left);
     EXPECT_EQ(restored.bottom - restored.top, placed.bottom - placed.top);
 
-    {
-        // A second copy while one runs: refused before it touches its own (stale) settings file.
-        LauncherRun refused;
-        ASSERT_TRUE(refused.Ready());
-        WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
-        ASSERT_TRUE(refused.Start());
-        ExpectRefusal(refused);
-        EXPECT_EQ(Settings(refused), kStaleFile);
-    }
     EXPECT_TRUE(second.Running());
     EXPECT_EQ(CloseLauncher(second, window), 0u);
 }
