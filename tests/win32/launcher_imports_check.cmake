@@ -1,0 +1,28 @@
+# Fails when the launcher imports a DLL that Windows might load from the launcher's own folder, or
+# delay-loads anything. The launcher runs elevated from folders that others can write to.
+#   cmake -DOBJDUMP=<objdump> -DEXE=<FunkelisTools.exe> -P launcher_imports_check.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed kernel32.dll user32.dll gdi32.dll shell32.dll ole32.dll advapi32.dll msvcrt.dll ntdll.dll)
+
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot read the headers of ${EXE}")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" names "${headers}")
+if(NOT names)
+  message(FATAL_ERROR "no imports found in ${EXE}: not a PE file?")
+endif()
+foreach(entry IN LISTS names)
+  string(REPLACE "DLL Name: " "" dll "${entry}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST allowed)
+    message(SEND_ERROR "the launcher imports ${dll}")
+  endif()
+endforeach()
+
+if(NOT headers MATCHES "Entry d 0+ 0+ Delay Import Directory")
+  message(SEND_ERROR "the launcher has delay-loaded imports")
+endif()
+message(STATUS "imports: ${names}")
