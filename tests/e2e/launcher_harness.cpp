@@ -1,0 +1,187 @@
+#include "tests/e2e/launcher_harness.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// CMake hands over a host path; Wine shows the host's root as drive Z:.
+std::string ToWindowsPath(std::string path) {
+    if (!path.empty() && path.front() == '/') path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+std::string CreateFreshFolder() {
+    char temp[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, temp) == 0) return {};
+    static int counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::ostringstream name;
+        name << temp << "funkelis-e2e-" << GetCurrentProcessId() << '-' << GetTickCount() << '-' << ++counter;
+        if (CreateDirectoryA(name.str().c_str(), nullptr)) return name.str() + "\\";
+    }
+    return {};
+}
+
+void RemoveFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string path = folder + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveFolder(path + "\\");
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+struct WindowSearch {
+    const char* title;
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    char title[256];
+    GetWindowTextA(window, title, sizeof title);
+    if (std::string(title) != search->title || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+} // namespace
+
+std::string LauncherPath() { return ToWindowsPath(FUNKELIS_LAUNCHER_PATH); }
+
+LauncherRun::LauncherRun() {
+    folder_ = CreateFreshFolder();
+    if (folder_.empty()) return;
+    if (!CopyFileA(LauncherPath().c_str(), PathOf("FunkelisTools.exe").c_str(), TRUE)) {
+        RemoveFolder(folder_);
+        folder_.clear();
+    }
+}
+
+LauncherRun::~LauncherRun() {
+    if (process_.hProcess != nullptr) {
+        if (Running()) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 30000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    if (!folder_.empty()) RemoveFolder(folder_);
+}
+
+bool LauncherRun::Start() {
+    if (!Ready() || process_.hProcess != nullptr) return false;
+    std::string exe = PathOf("FunkelisTools.exe");
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder_.c_str(), &startup, &process_) != FALSE;
+}
+
+bool LauncherRun::Running() const {
+    return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND LauncherRun::WaitForWindow(const char* title, DWORD timeoutMs) const {
+    WindowSearch search{title, process_.dwProcessId, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr || !Running();
+        },
+        timeoutMs);
+    return search.found;
+}
+
+std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) const {
+    if (process_.hProcess == nullptr) return std::nullopt;
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process_.hProcess, &code)) return std::nullopt;
+    return code;
+}
+
+std::optional<std::string> LauncherRun::ReadFile(const std::string& fileName) const {
+    std::ifstream in(PathOf(fileName), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool LauncherRun::FileExists(const std::string& fileName) const {
+    const DWORD attributes = GetFileAttributesA(PathOf(fileName).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> LauncherRun::ProbeWindow(HWND window) const {
+    HMODULE library = LoadLibraryA(ToWindowsPath(FUNKELIS_WINDOW_PROBE_PATH).c_str());
+    if (library == nullptr) return std::nullopt;
+    auto hook =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "WindowProbeHook")));
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    HHOOK installed = hook != nullptr ? SetWindowsHookExA(WH_GETMESSAGE, hook, library, thread) : nullptr;
+    std::optional<std::string> answer;
+    if (installed != nullptr) {
+        DeleteFileA(PathOf("window-probe.txt").c_str());
+        PostMessageA(window, RegisterWindowMessageA("FunkelisWindowProbe"), 0, 0);
+        if (WaitUntil([&] { return FileExists("window-probe.txt"); }, 60000))
+            answer = ReadFile("window-probe.txt");
+        UnhookWindowsHookEx(installed);
+    }
+    FreeLibrary(library);
+    return answer;
+}
+
+HWND FocusOfThread(DWORD threadId) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(threadId, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+bool MakeForeground(HWND window) {
+    const DWORD target = GetWindowThreadProcessId(window, nullptr);
+    const DWORD own = GetCurrentThreadId();
+    AttachThreadInput(own, target, TRUE);
+    SetForegroundWindow(window);
+    AttachThreadInput(own, target, FALSE);
+    return WaitUntil([&] { return GetForegroundWindow() == window; });
+}
+
+void PressKey(WORD virtualKey, const std::vector<WORD>& modifiers) {
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD key, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers) add(modifier, 0);
+    add(virtualKey, 0);
+    add(virtualKey, KEYEVENTF_KEYUP);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) add(*it, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}

@@ -1,0 +1,73 @@
+// Runs the real launcher from outside, as a user would: a fresh program folder holding a copy of the
+// built executable, one process started there, its main window found by title, its exit code.
+//
+// LauncherRun creates the folder and copies the launcher when constructed (Ready() tells whether
+// that worked); the destructor ends a process that is still running and removes the folder.
+// Waiting functions poll with generous time limits: under emulation one process start takes seconds.
+// Every function reports failure through its result (false, nullptr, std::nullopt); none throws.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class LauncherRun {
+  public:
+    LauncherRun();
+    ~LauncherRun();
+    LauncherRun(const LauncherRun&) = delete;
+    LauncherRun& operator=(const LauncherRun&) = delete;
+
+    bool Ready() const { return !folder_.empty(); }
+    // The program folder, ending with a backslash.
+    const std::string& Folder() const { return folder_; }
+    std::string PathOf(const std::string& fileName) const { return folder_ + fileName; }
+
+    bool Start();
+    // The visible top-level window titled `title` that belongs to the started process, or nullptr on
+    // timeout or when the process ends first. A window counts once shown: it gets its title earlier.
+    HWND WaitForWindow(const char* title, DWORD timeoutMs = 180000) const;
+    // The exit code once the process has ended, or nullopt on timeout.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs = 60000) const;
+    bool Running() const;
+    DWORD ProcessId() const { return process_.dwProcessId; }
+
+    // Contents of a file in the program folder, or nullopt when it cannot be read.
+    std::optional<std::string> ReadFile(const std::string& fileName) const;
+    bool FileExists(const std::string& fileName) const;
+
+    // Facts that only the launcher's own process can read (fonts, icons), gathered there by the probe
+    // hook library: the lines "windowFont <LOGFONT>", "control <id> <windowFont or LOGFONT>",
+    // "iconBig <w>x<h>", "iconSmall <w>x<h>"; a LOGFONT is its fields in declaration order, the face
+    // name last, or "none". nullopt when the probe does not answer.
+    std::optional<std::string> ProbeWindow(HWND window) const;
+
+  private:
+    std::string folder_;
+    PROCESS_INFORMATION process_{};
+};
+
+// The launcher built with these tests, as a Windows path.
+std::string LauncherPath();
+
+// The thread's keyboard focus, seen from another process (nullptr when unknown).
+HWND FocusOfThread(DWORD threadId);
+
+// Brings `window` to the foreground so that synthesised keyboard input reaches it.
+bool MakeForeground(HWND window);
+
+// Synthesised keyboard input: presses and releases each key in turn; modifiers are held around.
+void PressKey(WORD virtualKey, const std::vector<WORD>& modifiers = {});
+
+// Polls `condition` every 50 ms until it holds or `timeoutMs` passes; its last answer.
+template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= end) return condition();
+        Sleep(50);
+    }
+    return true;
+}

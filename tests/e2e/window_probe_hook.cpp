@@ -1,0 +1,66 @@
+// A hook library that the E2E tests load into the launcher's process: some facts about a window (its
+// fonts and icons) can only be read inside the process that owns them. On the registered message
+// "FunkelisWindowProbe" posted to the main window it writes them, one "key value" per line, to
+// window-probe.txt in the launcher's folder.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string DescribeFont(HFONT font) {
+    LOGFONTA f{};
+    if (font == nullptr || GetObjectA(font, sizeof f, &f) == 0) return "none";
+    char text[256];
+    std::snprintf(text, sizeof text, "%ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d %s", f.lfHeight, f.lfWidth,
+                  f.lfEscapement, f.lfOrientation, f.lfWeight, f.lfItalic, f.lfUnderline, f.lfStrikeOut,
+                  f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily,
+                  f.lfFaceName);
+    return text;
+}
+
+std::string DescribeIcon(HICON icon) {
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return "none";
+    BITMAP colour{};
+    GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof colour, &colour);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+    return std::to_string(colour.bmWidth) + "x" + std::to_string(colour.bmHeight);
+}
+
+void WriteProbe(HWND window) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string file(path, length);
+    file = file.substr(0, file.find_last_of('\\') + 1) + "window-probe.txt";
+    std::string text;
+    const auto windowFont = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    text += "windowFont " + DescribeFont(windowFont) + "\n";
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+        text += "control " + std::to_string(GetDlgCtrlID(child)) + " " +
+                (font == windowFont ? std::string("windowFont") : DescribeFont(font)) + "\n";
+    }
+    text += "iconBig " +
+            DescribeIcon(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0))) + "\n";
+    text += "iconSmall " +
+            DescribeIcon(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0))) + "\n";
+    const std::string temporary = file + ".part";
+    if (FILE* out = std::fopen(temporary.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), out);
+        std::fclose(out);
+        MoveFileExA(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK WindowProbeHook(int code, WPARAM wParam, LPARAM lParam) {
+    static const UINT probeMessage = RegisterWindowMessageA("FunkelisWindowProbe");
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == probeMessage)
+        WriteProbe(message->hwnd);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
