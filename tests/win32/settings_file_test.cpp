@@ -72,32 +72,10 @@ TEST_F(SettingsFile, PathsDeriveFromTheRunningExecutable) {
     EXPECT_EQ(exe.find('\\', folder.size()), std::string::npos);
 }
 
-TEST_F(SettingsFile, ExistenceCountsFilesOfAnyKindAndFolders) {
-    EXPECT_FALSE(SettingsFileExists(path));
-    EXPECT_FALSE(SettingsFileExists(""));
-    WriteBytes(path, "");
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(SettingsFileExists(path));
-    RemoveEntry(path);
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
-    EXPECT_TRUE(SettingsFileExists(path));
-}
-
 TEST_F(SettingsFile, FirstStartCreatesTheDefaultContentWithTheStamp) {
     EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
     EXPECT_EQ(ReadBytes(path), kFreshFile);
     EXPECT_EQ(CreateDefaultSettings(), 0);
-    EXPECT_EQ(ReadBytes(path), kFreshFile);
-}
-
-TEST_F(SettingsFile, DefaultContentWithoutStampHoldsZeroStamps) {
-    EXPECT_EQ(CreateDefaultSettings(), 1);
-    EXPECT_EQ(ReadBytes(path), "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"0.0.0.0\"\r\n"
-                               "Date=\"00000000\"\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n");
-    EXPECT_EQ(ReadProfileText(path, "DateVersionInIni", "Version", "", 520), "0.0.0.0");
-    EXPECT_EQ(ReadProfileText(path, "DateVersionInIni", "Date", "", 520), "00000000");
-    EXPECT_EQ(ReadProfileText(path, "HmWinPos", "HmWinPosX", "none", 260), "");
-    EXPECT_EQ(SettingsStampMatches("00000000", "0.0.0.0"), 0);
 }
 
 TEST_F(SettingsFile, AMatchingStampLeavesEveryByte) {
