@@ -46,5 +46,11 @@ funkelis_start_xvfb() {
       touch "$WINEPREFIX/.funkelis-ready"
     fi
   fi
+  # This Wine does not find its own fonts in its data folder, so "MS Sans Serif" and the Marlett
+  # caption-button glyphs fell back to other fonts; the prefix's font folder is always searched.
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d "$fonts" ] && [ ! -e "$fonts/ms_sans_serif.ttf" ] && [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/* "$fonts/"
+  fi
 ) 9> "$WINEPREFIX.lock"
 funkelis_display_alive "${DISPLAY:-}" || funkelis_start_xvfb

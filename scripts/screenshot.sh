@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Saves a picture of a Windows program's window: the program runs in a Wine virtual desktop (where
+# Wine draws the frame and caption itself), the desktop is captured once the picture is stable,
+# trimmed to the window, and the program is closed with Alt+F4.
+#
+#   scripts/screenshot.sh PROGRAM.exe OUTPUT.png [TIMEOUT_SECONDS]
+#
+# Uses the prefix and display of scripts/wine-env.sh. Exit status 0 when the picture was saved.
+set -euo pipefail
+[ $# -ge 2 ] || { echo "usage: $0 PROGRAM.exe OUTPUT.png [TIMEOUT_SECONDS]" >&2; exit 2; }
+program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+output=$2
+timeout=${3:-240}
+source "$(dirname "$0")/wine-env.sh"
+
+desktop="funkelis-shot-$$"
+windows_path="Z:${program//\//\\}"
+work=$(mktemp -d)
+wine explorer "/desktop=$desktop,800x600" "$windows_path" >/dev/null 2>&1 &
+runner=$!
+finish() {
+  kill "$runner" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap finish EXIT
+
+# The window counts as drawn when the trimmed desktop is window-sized and the same on two looks.
+previous=""
+saved=0
+deadline=$((SECONDS + timeout))
+while [ $SECONDS -lt $deadline ]; do
+  sleep 2
+  id=$(xdotool search --name "^$desktop - Wine desktop\$" 2>/dev/null | head -n1 || true)
+  [ -n "$id" ] || continue
+  import -window "$id" "$work/desktop.png" 2>/dev/null || continue
+  convert "$work/desktop.png" -trim +repage "$work/window.png" 2>/dev/null || continue
+  read -r width height < <(identify -format '%w %h\n' "$work/window.png")
+  [ "$width" -gt 200 ] && [ "$height" -gt 200 ] || continue
+  current=$(convert "$work/window.png" rgb:- | md5sum)
+  if [ "$current" = "$previous" ]; then
+    mkdir -p "$(dirname "$output")"
+    cp "$work/window.png" "$output"
+    saved=1
+    break
+  fi
+  previous=$current
+done
+
+if [ -n "${id:-}" ]; then
+  xdotool key --window "$id" alt+F4 2>/dev/null || true
+fi
+for _ in $(seq 1 30); do
+  kill -0 "$runner" 2>/dev/null || break
+  sleep 1
+done
+
+if [ "$saved" = 1 ]; then
+  echo "screenshot: saved ${width}x${height} picture to $output"
+else
+  echo "screenshot: no stable window picture within ${timeout}s" >&2
+  exit 1
+fi
