@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "payload/payload_format.h"
 #include "shell/tool_catalogue.h"
