@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Saves a picture of a Windows program's window: the program runs in a Wine virtual desktop (where
 # Wine draws the frame and caption itself), the desktop is captured once the picture is stable,
-# trimmed to the window, and the program is closed with Alt+F4.
+# trimmed to the window, and the program is closed by a real mouse click on its close box.
 #
 #   scripts/screenshot.sh PROGRAM.exe OUTPUT.png [TIMEOUT_SECONDS]
 #
@@ -34,7 +34,7 @@ while [ $SECONDS -lt $deadline ]; do
   [ -n "$id" ] || continue
   import -window "$id" "$work/desktop.png" 2>/dev/null || continue
   convert "$work/desktop.png" -trim +repage "$work/window.png" 2>/dev/null || continue
-  read -r width height < <(identify -format '%w %h\n' "$work/window.png")
+  read -r width height left top < <(convert "$work/desktop.png" -trim -format '%w %h %X %Y\n' info: 2>/dev/null)
   [ "$width" -gt 200 ] && [ "$height" -gt 200 ] || continue
   current=$(convert "$work/window.png" rgb:- | md5sum)
   if [ "$current" = "$previous" ]; then
@@ -46,16 +46,19 @@ while [ $SECONDS -lt $deadline ]; do
   previous=$current
 done
 
-if [ -n "${id:-}" ]; then
-  xdotool key --window "$id" alt+F4 2>/dev/null || true
+# The close box sits at the right end of the caption bar.
+closed=0
+if [ "$saved" = 1 ]; then
+  xdotool mousemove --window "$id" $((left + width - 12)) $((top + 11)) click 1 2>/dev/null || true
+  for _ in $(seq 1 60); do
+    kill -0 "$runner" 2>/dev/null || { closed=1; break; }
+    sleep 1
+  done
 fi
-for _ in $(seq 1 30); do
-  kill -0 "$runner" 2>/dev/null || break
-  sleep 1
-done
 
 if [ "$saved" = 1 ]; then
   echo "screenshot: saved ${width}x${height} picture to $output"
+  [ "$closed" = 1 ] || { echo "screenshot: the program did not end after a click on its close box" >&2; exit 1; }
 else
   echo "screenshot: no stable window picture within ${timeout}s" >&2
   exit 1

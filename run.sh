@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the launcher and starts it under Wine.
+#
+# With a live X server in DISPLAY the window opens there and the script waits until it is closed.
+# Without one the launcher runs on a private Xvfb display: a picture of its window is saved under
+# build/ and the window is closed again.
+#
+#   FUNKELIS_WIN32_BUILD  build folder of the Windows tree (default: build/win32)
+#   FUNKELIS_WINEPREFIX   Wine prefix (default: build/wineprefix, made on first use)
+set -euo pipefail
+cd "$(dirname "$0")"
+build=${FUNKELIS_WIN32_BUILD:-build/win32}
+
+echo "run: checking the packages the build needs"
+scripts/setup.sh
+echo "run: building the launcher in $build"
+cmake --preset win32 -B "$build" >/dev/null
+cmake --build "$build" -j2 --target FunkelisTools
+launcher=$build/FunkelisTools.exe
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
+  echo "run: starting $launcher under Wine on display $DISPLAY; close its window to end"
+  status=0
+  scripts/wine-run "$launcher" || status=$?
+  echo "run: the launcher ended with exit code $status"
+  exit "$status"
+fi
+
+unset DISPLAY
+picture=build/main-window.png
+echo "run: no X display; starting $launcher under Wine on a private Xvfb display (this takes a while)"
+scripts/screenshot.sh "$launcher" "$picture"
+echo "run: the launcher's window was shown, saved to $picture and closed again"
