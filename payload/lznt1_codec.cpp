@@ -82,14 +82,14 @@ struct ChunkDecoder {
     uint8_t* op;          // next output byte
     uint8_t* limit;       // end of what this chunk may produce: 4096 bytes or the capacity
     uint8_t* outEnd;      // end of the output buffer
-    bool limitIsCapacity; // running into `limit` means ShortOutput rather than BadData
 
-    // A token would cross `limit`: fill what fits when the capacity is the bound.
+    // A token would cross `limit`. Past the chunk's 4096 bytes the stream is malformed, whatever the
+    // capacity; otherwise the capacity is the bound and what fits is filled in.
     Lznt1Status Overflow(const uint8_t* from, size_t length) {
-        if (!limitIsCapacity) return Lznt1Status::BadData;
+        if (static_cast<size_t>(op - chunkStart) + length > kChunk) return Lznt1Status::BadData;
         const size_t room = static_cast<size_t>(limit - op);
-        for (size_t i = 0; i < std::min(room, length); ++i) op[i] = from[i];
-        op += std::min(room, length);
+        for (size_t i = 0; i < room; ++i) op[i] = from[i];
+        op += room;
         return Lznt1Status::ShortOutput;
     }
 
@@ -449,8 +449,7 @@ Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
         if (PadShortChunk(out, op, outEnd) != Lznt1Status::Ok) return result(Lznt1Status::ShortOutput);
         const size_t room = static_cast<size_t>(outEnd - op);
         if ((header & kCompressedChunk) != 0) {
-            ChunkDecoder chunk{ip,     ip + bodySize, inEnd, op, op, op + std::min(room, kChunk),
-                               outEnd, room < kChunk};
+            ChunkDecoder chunk{ip, ip + bodySize, inEnd, op, op, op + std::min(room, kChunk), outEnd};
             const Lznt1Status status = chunk.Run();
             op = chunk.op;
             if (status != Lznt1Status::Ok) return result(status);

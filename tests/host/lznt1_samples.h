@@ -23,7 +23,7 @@ inline const std::string kExampleStream = std::string(
 inline std::string RandomBytes(size_t size, uint32_t seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');
-    for (auto& byte : bytes) byte = static_cast<char>(random());
+    for (auto& value : bytes) value = static_cast<char>(random());
     return bytes;
 }
 
