@@ -1,3 +1,165 @@
-#include "shell/main_window_callback.h"
+#include <windows.h>
 
-int32_t MainWindowCallback(HWND, UINT, WPARAM, LPARAM) { return 0; }
+#include <climits>
+#include <shellapi.h>
+#include <string>
+
+#include "payload/deploy.h"
+#include "settings/settings_file.h"
+#include "settings/text_ops.h"
+#include "settings/version_stamp.h"
+#include "settings/window_placement.h"
+#include "shell/main_window.h"
+#include "shell/main_window_callback.h"
+#include "shell/main_window_layout.h"
+
+namespace {
+
+constexpr int kWindowLooks = 25;
+constexpr DWORD kLookIntervalMs = 100;
+constexpr UINT kMessageBoxStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
+constexpr int kCindrelRow = 2;
+
+HWND savedFocus = nullptr;
+std::string allProgExitText;
+
+// A folder of the tool's name is no tool.
+bool ToolFileExists(const std::string& path) {
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA(path.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void RaiseAndRestore(HWND window) {
+    SetForegroundWindow(window);
+    ShowWindow(window, SW_RESTORE);
+}
+
+void FocusControl(HWND window, int32_t controlId) {
+    SetForegroundWindow(window);
+    SetFocus(GetDlgItem(window, controlId));
+}
+
+void DeployRow(HWND window, const ToolEntry& entry) {
+    if (entry.buttonId == ToolCatalogue()[kCindrelRow - 1].buttonId) {
+        DeployCindrelTool(window, 1, 1);
+    } else {
+        DeployTool(window, 1, 1, entry.resourceName);
+    }
+}
+
+void LoadOptionIntoCheckBox(HWND window) {
+    AllProgExitOption(allProgExitText, 0);
+    const int32_t state = RoundToInt32(ReadNumber(allProgExitText));
+    SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+}
+
+void StoreCheckBoxState(HWND window) {
+    const LRESULT state = SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_GETCHECK, 0, 0);
+    std::string value = state == BST_CHECKED ? "1" : "0";
+    if (state == BST_CHECKED || state == BST_UNCHECKED) AllProgExitOption(value, 1);
+    AllProgExitOption(allProgExitText, 0);
+}
+
+void OnActivation(WPARAM active) {
+    if (active == 0) {
+        savedFocus = GetFocus();
+    } else if (savedFocus != nullptr) {
+        SetFocus(savedFocus);
+        savedFocus = nullptr;
+    }
+}
+
+void OnCommand(HWND window, WPARAM wParam) {
+    const int32_t controlId = LOWORD(wParam);
+    switch (CommandActionFor(controlId, HIWORD(wParam))) {
+    case CommandAction::RunTool:
+        FocusControl(window, controlId);
+        SendMessageA(window, MSG_RUN_TOOL, static_cast<WPARAM>(controlId), 0);
+        return;
+    case CommandAction::EndWindow:
+        EndMainWindow(window, 0);
+        return;
+    case CommandAction::StoreOption:
+        StoreCheckBoxState(window);
+        return;
+    case CommandAction::OpenHomePage:
+        ShellExecuteA(window, "open", kHomePageUrl, "", "", SW_RESTORE);
+        FocusControl(window, kExitButtonId);
+        return;
+    case CommandAction::None:
+        return;
+    }
+}
+
+void OnRunTool(HWND window, WPARAM wParam) {
+    if (wParam > static_cast<WPARAM>(INT32_MAX)) return;
+    const ToolEntry* entry = FindToolByButtonId(static_cast<int32_t>(wParam));
+    if (entry != nullptr) RunTool(window, *entry);
+}
+
+} // namespace
+
+int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TrackWindowPlacement(window, message, wParam, lParam);
+    switch (message) {
+    case WM_INITDIALOG:
+        LoadOptionIntoCheckBox(window);
+        break;
+    case WM_NCACTIVATE:
+        OnActivation(wParam);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, wParam);
+        break;
+    case MSG_RUN_TOOL:
+        OnRunTool(window, wParam);
+        break;
+    case WM_CLOSE:
+        if (ClosesToolsOnExit(AllProgExitOption(allProgExitText, 0), allProgExitText)) CloseAllTools();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void RunTool(HWND window, const ToolEntry& entry) {
+    const std::string path = ProgramFolder() + std::string(entry.exeFileName);
+    if (!ToolFileExists(path)) DeployRow(window, entry);
+    if (!ToolFileExists(path)) {
+        const std::string missingMessage(entry.missingMessage);
+        MessageBoxA(window, missingMessage.c_str(), kMissingToolCaption, kMessageBoxStyle);
+        return;
+    }
+    const std::string title(entry.windowTitle);
+    HWND running = FindWindowA(nullptr, title.c_str());
+    if (running != nullptr) {
+        RaiseAndRestore(running);
+        return;
+    }
+    ShellExecuteA(window, "", path.c_str(), "", "", SW_SHOW);
+    AwaitToolWindow(title);
+}
+
+int32_t AwaitToolWindow(std::string_view title) {
+    const std::string cTitle(title);
+    HWND found = nullptr;
+    for (int look = 0; look < kWindowLooks && found == nullptr; ++look) {
+        Sleep(kLookIntervalMs);
+        found = FindWindowA(nullptr, cTitle.c_str());
+    }
+    if (found == nullptr) return 0;
+    if (IsIconic(found)) RaiseAndRestore(found);
+    return 1;
+}
+
+void CloseAllTools() {
+    for (const ToolEntry& entry : ToolCatalogue()) {
+        const std::string title(entry.windowTitle);
+        HWND tool = FindWindowA(nullptr, title.c_str());
+        if (tool != nullptr) PostMessageA(tool, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+}
