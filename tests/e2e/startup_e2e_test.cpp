@@ -174,23 +174,30 @@ TEST(StartupE2E, ReadOnlyStaleFileIsKeptAndStillPlacesTheWindow) {
     LauncherRun run;
     ASSERT_TRUE(run.Ready());
     const std::string path = run.PathOf(kSettingsName);
-    WriteBytes(path, kStaleFile);
+    // A wider stored size resizes to both stored values, even to a lower height.
+    const std::string stale = "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\nHmWinPosW=400\r\n"
+                              "HmWinPosH=100\r\n" +
+                              kStaleFile.substr(kStaleFile.find("[DateVersionInIni]"));
+    WriteBytes(path, stale);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Settings(run), kStaleFile) << "a read-only file is not reset";
-    // -40.5 and 30.5 round half to even: -40 and 30 dialog units.
+    EXPECT_EQ(Settings(run), stale) << "a read-only file is not reset";
     RECT area{};
     GetWindowRect(window, &area);
     EXPECT_LT(area.left, -40);
     EXPECT_GT(area.top, 30);
+    EXPECT_GT((area.right - area.left) * 100 / (area.bottom - area.top), 400 * 100 / 100 * 4 / 5);
     EXPECT_EQ(CloseLauncher(run, window), 0u);
-    // Wine run by root writes into read-only files, so only the placement keys may have changed.
-    const std::string closed = Settings(run);
-    EXPECT_NE(closed.find("HmWinPosX=-40\r\nHmWinPosY=30\r\n"), std::string::npos) << closed;
-    EXPECT_NE(closed.find(kStaleFile.substr(kStaleFile.find("[DateVersionInIni]"))), std::string::npos)
-        << closed;
+
+    // Wine run by root writes into read-only files, so the close may store the placement; -40.5 and
+    // 30.5 round half to even.
+    EXPECT_EQ(StoredValue(run, "HmWinPosX"), "-40");
+    EXPECT_EQ(StoredValue(run, "HmWinPosY"), "30");
+    EXPECT_NEAR(std::stoi(StoredValue(run, "HmWinPosW")), 400, 1);
+    EXPECT_NEAR(std::stoi(StoredValue(run, "HmWinPosH")), 100, 1);
+    EXPECT_NE(Settings(run).find("Version=\"2.1.0.3\""), std::string::npos);
 }
 
 TEST(StartupE2E, AFolderNamedLikeTheSettingsFileDoesNotStopTheLauncher) {
