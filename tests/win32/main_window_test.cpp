@@ -191,4 +191,46 @@ TEST(MainWindow, CloseCommandEndsWithZeroAfterOneCloseMessageButAForeignCloseDoe
     EXPECT_EQ(std::count(messages.begin(), messages.end(), static_cast<UINT>(WM_SYSCOMMAND)), 1);
 }
 
+int ownerIdleCalls = 0;
+int ownerCancelModes = 0;
+
+LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENTERIDLE) ++ownerIdleCalls;
+    if (message == WM_CANCELMODE) ++ownerCancelModes;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(MainWindow, AGivenParentIsTheDisabledOwnerUntilTheEnd) {
+    WNDCLASSA ownerClass{};
+    ownerClass.lpfnWndProc = OwnerProcedure;
+    ownerClass.hInstance = GetModuleHandleA(nullptr);
+    ownerClass.lpszClassName = "FunkelisTestOwner";
+    RegisterClassA(&ownerClass);
+    HWND owner = CreateWindowExA(0, "FunkelisTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    HWND ownerSeen = nullptr;
+    bool ownerEnabledWhileRunning = true;
+    seen.clear();
+    onInit = nullptr;
+    int looks = 0;
+    onRunning = [&](HWND window) {
+        if (ownerIdleCalls == 0 && ++looks < 100) { // give the loop a moment without messages
+            SetTimer(window, kTimer, 50, nullptr);
+            return;
+        }
+        ownerSeen = GetWindow(window, GW_OWNER);
+        ownerEnabledWhileRunning = IsWindowEnabled(owner) != FALSE;
+        EndMainWindow(window, 0);
+    };
+    EXPECT_EQ(ShowMainWindow(owner), 0);
+    EXPECT_EQ(ownerSeen, owner);
+    EXPECT_FALSE(ownerEnabledWhileRunning);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_GE(ownerCancelModes, 1);
+    EXPECT_GT(ownerIdleCalls, 0);
+    EXPECT_EQ(GetFocus(), owner);
+    DestroyWindow(owner);
+}
+
 } // namespace
