@@ -15,6 +15,8 @@ namespace {
 
 constexpr char kSettingsName[] = "FunkelisTools.ini";
 constexpr char kRefusalCaption[] = " Fehler! ";
+constexpr char kLauncherAppDefaults[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe";
+constexpr char kLauncherDllOverrides[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe\\DllOverrides";
 constexpr char kRefusalText[] = "Fehler, das Programm kann nur 1 mal Gestartet werdern.";
 
 // The default content with the program's stamp, as Wine's profile writer leaves it.
@@ -83,6 +85,32 @@ class ForeignWindow {
 
   private:
     HWND window_;
+};
+
+// Lets Wine prefer a comctl32.dll found on the search path for the launcher, as Windows does, for as
+// long as it lives.
+class NativeComctl32First {
+  public:
+    NativeComctl32First() {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kLauncherDllOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
+            return;
+        constexpr char kOrder[] = "native,builtin";
+        set_ = RegSetValueExA(key, "comctl32", 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder),
+                              sizeof kOrder) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    ~NativeComctl32First() {
+        RegDeleteKeyA(HKEY_CURRENT_USER, kLauncherDllOverrides);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kLauncherAppDefaults);
+    }
+    NativeComctl32First(const NativeComctl32First&) = delete;
+    NativeComctl32First& operator=(const NativeComctl32First&) = delete;
+    bool Set() const { return set_; }
+
+  private:
+    bool set_ = false;
 };
 
 } // namespace
@@ -200,15 +228,22 @@ TEST(StartupE2E, ReadOnlyStaleFileIsKeptAndStillPlacesTheWindow) {
     EXPECT_NE(Settings(run).find("Version=\"2.1.0.3\""), std::string::npos);
 }
 
-TEST(StartupE2E, AFolderNamedLikeTheSettingsFileDoesNotStopTheLauncher) {
+TEST(StartupE2E, AFolderNamedLikeTheSettingsFileAndAPlantedDllDoNotMatter) {
     LauncherRun run;
     ASSERT_TRUE(run.Ready());
     ASSERT_TRUE(CreateDirectoryA(run.PathOf(kSettingsName).c_str(), nullptr));
+    std::string planted = "Z:" FUNKELIS_PLANTED_DLL;
+    std::replace(planted.begin(), planted.end(), '/', '\\');
+    ASSERT_TRUE(CopyFileA(planted.c_str(), run.PathOf("comctl32.dll").c_str(), FALSE));
+    const NativeComctl32First override;
+    ASSERT_TRUE(override.Set());
     ASSERT_TRUE(run.Start());
+
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(CloseLauncher(run, window), 0u);
     const DWORD attributes = GetFileAttributesA(run.PathOf(kSettingsName).c_str());
     EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(run.FileExists("planted-loaded.txt")) << "the planted comctl32.dll was loaded";
 }
