@@ -39,8 +39,9 @@ int32_t SettingsStampMatches(const std::string& date, const std::string& version
 int32_t CreateDefaultSettings() {
     const std::string path = StampSettingsPath();
     if (path.empty() || SettingsFileExists(path)) return 0;
-    // The section write creates the file, so "HmWinPos" comes first; the line breaks inside the
-    // values leave an empty line after their entries.
+    // The section write creates the file, so "HmWinPos" comes first. The line breaks inside the
+    // values leave an empty line after their entries where the profile writer keeps them (Wine's
+    // drops them again on its next rewrite).
     WriteProfileSection(path, "HmWinPos", "HmWinPosX=\r\n");
     WriteProfileText(path, kStampSection, "Version", "\"0.0.0.0\"");
     WriteProfileText(path, kStampSection, "Date", "\"00000000\"\r\n");
