@@ -12,8 +12,10 @@ seconds=${1:?usage: run-fuzzers.sh SECONDS}
 cd "$(dirname "$0")/.."
 build=${FUNKELIS_FUZZ_BUILD:-build/fuzz}
 
+targets=()
+for dir in fuzz/*/; do targets+=("$(basename "$dir")"); done
 cmake --preset fuzz -B "$build" -Wno-dev >/dev/null
-cmake --build "$build" -j 2
+cmake --build "$build" -j 2 --target "${targets[@]}"
 
 status=0
 for dir in fuzz/*/; do
