@@ -135,7 +135,9 @@ int32_t DeployNamedTool(HWND ownerWindow, int32_t targetKind, int32_t mode, cons
         return 0;
     }
     if (mode != 1) return 0;
-    if (DeployPayload(name, CutText(folder, kMaxPathChars))) return 1;
+    // A folder too long for its buffer is handed on whole: cut, it would lose its backslash and send
+    // the tool to the current folder; whole, the path test refuses it.
+    if (DeployPayload(name, folder)) return 1;
     return ShowFailure(ownerWindow);
 }
 

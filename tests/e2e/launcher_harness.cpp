@@ -14,9 +14,12 @@ std::string ToWindowsPath(std::string path) {
     return path;
 }
 
-std::string CreateFreshFolder() {
-    char temp[MAX_PATH];
-    if (GetTempPathA(MAX_PATH, temp) == 0) return {};
+std::string CreateFreshFolder(std::string temp) {
+    if (temp.empty()) {
+        char tempFolder[MAX_PATH];
+        if (GetTempPathA(MAX_PATH, tempFolder) == 0) return {};
+        temp = tempFolder;
+    }
     static int counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::ostringstream name;
@@ -68,8 +71,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 
 std::string LauncherPath() { return ToWindowsPath(FUNKELIS_LAUNCHER_PATH); }
 
-LauncherRun::LauncherRun() {
-    folder_ = CreateFreshFolder();
+LauncherRun::LauncherRun(const std::string& parent) {
+    folder_ = CreateFreshFolder(parent);
     if (folder_.empty()) return;
     if (!CopyFileA(LauncherPath().c_str(), PathOf("FunkelisTools.exe").c_str(), TRUE)) {
         RemoveFolder(folder_);

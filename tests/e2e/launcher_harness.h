@@ -16,7 +16,8 @@
 
 class LauncherRun {
   public:
-    LauncherRun();
+    // `parent` (a folder ending with a backslash) holds the fresh folder; empty: the temporary folder.
+    explicit LauncherRun(const std::string& parent = {});
     ~LauncherRun();
     LauncherRun(const LauncherRun&) = delete;
     LauncherRun& operator=(const LauncherRun&) = delete;

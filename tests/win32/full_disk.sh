@@ -1,14 +1,21 @@
 #!/bin/sh
-# full_disk.sh mount|unmount DIR: a 64 KiB tmpfs at DIR for the deployment test's full-disk case.
-# Without the right to mount, DIR is left absent and the test skips that case.
+# full_disk.sh mount DIR [FILE]: a small tmpfs at DIR for the tests' full-disk cases: 64 KiB, or, with
+#     FILE, room for a copy of FILE and 8 KiB more (the launcher's copy and its settings file).
+# full_disk.sh unmount DIR: removes it again.
+# Without the right to mount, DIR is left absent and the tests skip their full-disk case.
 set -u
 action=$1
 dir=$2
 case $action in
 mount)
+  size=64k
+  if [ $# -ge 3 ]; then
+    bytes=$(stat -c %s "$3") || exit 0
+    size=$(( (bytes + 4095) / 4096 * 4 + 8 ))k
+  fi
   mkdir -p "$dir"
-  mountpoint -q "$dir" && exit 0
-  if ! mount -t tmpfs -o size=64k tmpfs "$dir" 2>/dev/null; then
+  mountpoint -q "$dir" && umount "$dir"
+  if ! mount -t tmpfs -o size="$size" tmpfs "$dir" 2>/dev/null; then
     rmdir "$dir"
     echo "full_disk: cannot mount a tmpfs here; the full-disk case will be skipped"
   fi
