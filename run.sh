@@ -31,3 +31,6 @@ picture=build/main-window.png
 echo "run: no X display; starting $launcher under Wine on a private Xvfb display (this takes a while)"
 scripts/screenshot.sh "$launcher" "$picture"
 echo "run: the launcher's window was shown, saved to $picture and closed again"
+echo "run: now the main job, driven by a real mouse on the same private display"
+cmake --build "$build" -j2 --target control_centre
+scripts/demo.sh "$build"
