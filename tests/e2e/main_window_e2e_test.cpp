@@ -1,6 +1,7 @@
 // The built launcher, started in a fresh folder and examined from outside its process: the window,
 // its 29 controls, keyboard navigation and the ways to end it. One launcher serves a whole suite,
 // since every start costs seconds under emulation.
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
@@ -117,6 +118,16 @@ TEST_F(MainWindowE2E, WindowStyleCaptionAndClientSize) {
     EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
     EXPECT_EQ(GetMenu(window), nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
+
+    // A first start has no stored placement: the window stays centred in the work area.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const RECT& work = monitor.rcWork;
+    EXPECT_LE(std::abs((outer.left + outer.right) - (work.left + work.right)), 2);
+    EXPECT_LE(std::abs((outer.top + outer.bottom) - (work.top + work.bottom)), 2);
 
     const BaseUnits units = MeasureWindowFont(ScreenDpi());
     const RECT expected = UnitsToPixels(units, 0, 0, kClientWidthUnits, kClientHeightUnits);
