@@ -226,7 +226,7 @@ Lznt1Status PadShortChunk(uint8_t* out, uint8_t*& op, uint8_t* outEnd) {
 // Encoder
 
 constexpr uint16_t kNil = 0xFFFF;
-constexpr unsigned kHashBits = 12;
+constexpr unsigned kHashBits = 14;
 constexpr unsigned kMaxTreeDepth = 256; // bounds the work on pathological input
 constexpr uint16_t kLiteralBits = 9;    // 8 data bits and one flag bit
 constexpr uint16_t kMatchBits = 17;     // 16 data bits and one flag bit
@@ -276,8 +276,8 @@ void FindMatches(const uint8_t* data, size_t size, EncoderWorkspace& ws) {
         const size_t limit = std::min(MaxMatchLength(pos), size - pos);
         if (limit < kMinMatch) continue;
         if (carriedLength > kMinMatch) {
-            const size_t length =
-                CommonLength(data + pos - carriedOffset, data + pos, carriedLength - 1, limit);
+            const size_t length = CommonLength(data + pos - carriedOffset, data + pos,
+                                               std::min(carriedLength - 1, limit), limit);
             if (length == limit) {
                 ws.matchLength[pos] = static_cast<uint16_t>(length);
                 ws.matchOffset[pos] = static_cast<uint16_t>(carriedOffset);
@@ -364,15 +364,28 @@ void ParseOptimal(size_t size, EncoderWorkspace& ws) {
     ws.blockCost.fill(kNil);
     ws.cost[size] = 0;
     ws.blockCost[size / kCostBlock] = 0;
+    // Inside a match the next position's range of ends is this one's minus its first entry: the
+    // cheapest end carries over and only the new entry needs a look.
+    size_t rangeEnd = 0;
+    size_t rangeBest = 0;
     for (size_t pos = size; pos-- > 0;) {
         uint16_t cost = static_cast<uint16_t>(ws.cost[pos + 1] + kLiteralBits);
         uint16_t step = 1;
         if (ws.matchLength[pos] != 0) {
-            const size_t target = CheapestIn(ws, pos + kMinMatch, pos + ws.matchLength[pos]);
-            if (ws.cost[target] + kMatchBits <= cost) {
-                cost = static_cast<uint16_t>(ws.cost[target] + kMatchBits);
-                step = static_cast<uint16_t>(target - pos);
+            const size_t first = pos + kMinMatch;
+            const size_t last = pos + ws.matchLength[pos];
+            if (last == rangeEnd && first < rangeEnd) {
+                if (ws.cost[first] < ws.cost[rangeBest]) rangeBest = first;
+            } else {
+                rangeBest = CheapestIn(ws, first, last);
+                rangeEnd = last;
             }
+            if (ws.cost[rangeBest] + kMatchBits <= cost) {
+                cost = static_cast<uint16_t>(ws.cost[rangeBest] + kMatchBits);
+                step = static_cast<uint16_t>(rangeBest - pos);
+            }
+        } else {
+            rangeEnd = 0;
         }
         ws.cost[pos] = cost;
         ws.step[pos] = step;
