@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
+
+#include "payload/lznt1_codec.h"
 
 // The worked example of the format's documentation: a 142-byte text with its final NUL, and the
 // 59-byte single-chunk stream that the platform's standard engine makes of it.
@@ -52,4 +55,15 @@ inline std::string StructuredBytes(size_t size, uint32_t seed) {
     }
     bytes.resize(size);
     return bytes;
+}
+
+// `data` encoded by the project's codec into a buffer that always fits.
+inline std::string EncodeWithOwnCodec(const std::string& data, Lznt1Parse parse) {
+    std::string stream(Lznt1EncodeBound(data.size()), '\0');
+    const Lznt1Result result =
+        Lznt1EncodeBuffer(reinterpret_cast<const uint8_t*>(data.data()), data.size(),
+                          reinterpret_cast<uint8_t*>(stream.data()), stream.size(), parse);
+    EXPECT_EQ(result.status, Lznt1Status::Ok);
+    stream.resize(result.size);
+    return stream;
 }

@@ -20,16 +20,6 @@ std::vector<std::string> Inputs() {
             RandomBytes(5000, 2), std::string(9000, '\0'), StructuredBytes(4097, 3)};
 }
 
-std::string OwnEncode(const std::string& data, Lznt1Parse parse) {
-    std::string stream(Lznt1EncodeBound(data.size()), '\0');
-    const Lznt1Result result =
-        Lznt1EncodeBuffer(reinterpret_cast<const uint8_t*>(data.data()), data.size(),
-                          reinterpret_cast<uint8_t*>(stream.data()), stream.size(), parse);
-    EXPECT_EQ(result.status, Lznt1Status::Ok);
-    stream.resize(result.size);
-    return stream;
-}
-
 NtStatus NtdllDecode(std::string stream, std::string& out, ULONG& finalSize) {
     finalSize = 0;
     return RtlDecompressBuffer(COMPRESSION_FORMAT_LZNT1, Bytes(out), ULONG(out.size()), Bytes(stream),
@@ -42,7 +32,7 @@ TEST(Lznt1Ntdll, DecodesEveryStreamWeMake) {
             SCOPED_TRACE(testing::Message() << "size " << data.size() << " parse " << int(parse));
             std::string out(data.size() + 100, '\0');
             ULONG finalSize = 0;
-            EXPECT_EQ(NtdllDecode(OwnEncode(data, parse), out, finalSize), kStatusSuccess);
+            EXPECT_EQ(NtdllDecode(EncodeWithOwnCodec(data, parse), out, finalSize), kStatusSuccess);
             ASSERT_EQ(finalSize, data.size());
             EXPECT_EQ(out.substr(0, finalSize), data);
         }
@@ -68,8 +58,8 @@ TEST(Lznt1Ntdll, WeDecodeEveryStreamNtdllMakes) {
             EXPECT_EQ(result.status, Lznt1Status::Ok);
             EXPECT_EQ(out, data);
             std::printf("size %zu: ntdll engine %04x %lu bytes, ours greedy %zu, optimal %zu\n", data.size(),
-                        engine, streamSize, OwnEncode(data, Lznt1Parse::Greedy).size(),
-                        OwnEncode(data, Lznt1Parse::Optimal).size());
+                        engine, streamSize, EncodeWithOwnCodec(data, Lznt1Parse::Greedy).size(),
+                        EncodeWithOwnCodec(data, Lznt1Parse::Optimal).size());
         }
     }
 }
@@ -104,7 +94,7 @@ TEST(Lznt1Ntdll, WrappersRoundTripAndKeepTheirRules) {
 
 TEST(Lznt1Ntdll, MalformedAndCutStreamsLikeTheHostService) {
     const std::string data = StructuredBytes(6000, 6);
-    const std::string stream = OwnEncode(data, Lznt1Parse::Optimal);
+    const std::string stream = EncodeWithOwnCodec(data, Lznt1Parse::Optimal);
     std::string out(data.size(), '\0');
     ULONG finalSize = 0;
 
