@@ -102,6 +102,115 @@ TEST(Lznt1Codec, LongRunsShrinkToAFewBytesPerChunk) {
     EXPECT_EQ(out, data);
 }
 
+// Token lengths (1 for a literal) of each compressed chunk; stored chunks give an empty list.
+std::vector<std::vector<size_t>> TokenLengths(const std::string& stream) {
+    std::vector<std::vector<size_t>> chunks;
+    for (const Chunk& chunk : ChunksOf(stream)) {
+        std::vector<size_t>& lengths = chunks.emplace_back();
+        const std::string& body = chunk.body;
+        size_t produced = 0;
+        for (size_t at = 0; chunk.compressed && at < body.size();) {
+            const unsigned flags = static_cast<uint8_t>(body[at++]);
+            for (int bit = 0; bit < 8 && at < body.size(); ++bit) {
+                if ((flags >> bit & 1) == 0) {
+                    lengths.push_back(1);
+                    ++produced;
+                    ++at;
+                    continue;
+                }
+                const unsigned word = static_cast<uint8_t>(body[at]) | static_cast<uint8_t>(body[at + 1])
+                                                                           << 8;
+                at += 2;
+                unsigned offsetBits = 4;
+                while ((size_t{1} << offsetBits) < produced) ++offsetBits;
+                const size_t length = (word & ((1u << (16 - offsetBits)) - 1)) + 3;
+                lengths.push_back(length);
+                produced += length;
+            }
+        }
+    }
+    return chunks;
+}
+
+// Longest earlier match at every position of a chunk, by brute force, up to what a match word at
+// that position can hold; 0 when shorter than 3.
+std::vector<size_t> LongestMatches(const std::string& chunk) {
+    std::vector<size_t> longest(chunk.size(), 0);
+    for (size_t pos = 1; pos < chunk.size(); ++pos) {
+        unsigned offsetBits = 4;
+        while ((size_t{1} << offsetBits) < pos) ++offsetBits;
+        const size_t limit = std::min((size_t{1} << (16 - offsetBits)) + 2, chunk.size() - pos);
+        size_t best = 0;
+        for (size_t from = pos; from-- > 0 && best < limit;) {
+            size_t length = 0;
+            while (length < limit && chunk[from + length] == chunk[pos + length]) ++length;
+            best = std::max(best, length);
+        }
+        longest[pos] = best >= 3 ? best : 0;
+    }
+    return longest;
+}
+
+// Runs of several lengths and bytes, counters, two-byte patterns, copies with changes: the shapes
+// that make search trees deep.
+std::string RunsAndPatterns(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string bytes;
+    while (bytes.size() < size) {
+        const size_t length = 1 + random() % 150;
+        switch (random() % 5) {
+        case 0:
+            bytes.append(length, static_cast<char>(random() % 3 * 0x7F));
+            break;
+        case 1:
+            for (size_t i = 0; i < length; ++i) bytes.push_back(static_cast<char>(i * (1 + random() % 2)));
+            break;
+        case 2:
+            for (size_t i = 0; i < length; ++i) bytes.push_back(i % 2 != 0 ? '\0' : 'a');
+            break;
+        case 3:
+            for (size_t i = 0, from = random() % (bytes.size() + 1); i < length && from < bytes.size(); ++i)
+                bytes.push_back(random() % 50 == 0 ? 'x' : bytes[from + i % (bytes.size() - from)]);
+            break;
+        default:
+            for (size_t i = 0; i < length; ++i) bytes.push_back(static_cast<char>(random() % 4));
+        }
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+// Greedy takes the longest match at every token, and the optimal parse spends the fewest bits
+// (9 per literal, 17 per match) that the longest matches allow: both against brute force.
+TEST(Lznt1Codec, MatchesAreTheLongestAndTheOptimalParseTheCheapest) {
+    for (uint32_t seed = 0; seed < 6; ++seed) {
+        const std::string data = seed % 2 == 0 ? RunsAndPatterns(2 * 4096 + seed * 500, seed)
+                                               : StructuredBytes(4096 + seed * 700, seed);
+        const auto greedy = TokenLengths(EncodeWithOwnCodec(data, Lznt1Parse::Greedy));
+        const auto optimal = TokenLengths(EncodeWithOwnCodec(data, Lznt1Parse::Optimal));
+        for (size_t index = 0; index * 4096 < data.size(); ++index) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " chunk " << index);
+            const std::string chunk = data.substr(index * 4096, 4096);
+            const std::vector<size_t> longest = LongestMatches(chunk);
+            ASSERT_FALSE(greedy[index].empty()) << "stored";
+            size_t pos = 0;
+            for (const size_t length : greedy[index]) {
+                ASSERT_EQ(length, std::max<size_t>(longest[pos], 1)) << "at " << pos;
+                pos += length;
+            }
+            std::vector<size_t> fewest(chunk.size() + 1, 0);
+            for (size_t at = chunk.size(); at-- > 0;) {
+                fewest[at] = fewest[at + 1] + 9;
+                for (size_t length = 3; length <= longest[at]; ++length)
+                    fewest[at] = std::min(fewest[at], fewest[at + length] + 17);
+            }
+            size_t bits = 0;
+            for (const size_t length : optimal[index]) bits += length == 1 ? 9 : 17;
+            EXPECT_EQ(bits, fewest[0]);
+        }
+    }
+}
+
 TEST(Lznt1Codec, OptimalParseIsNeverLongerThanGreedy) {
     for (uint32_t seed = 0; seed < 20; ++seed) {
         const std::string data = StructuredBytes(3 * 4096 + seed * 97, seed);
