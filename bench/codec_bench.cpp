@@ -8,6 +8,7 @@
 // work on a shared machine disturbs the figures less.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -71,7 +72,17 @@ std::vector<Sample> LoadCorpus(int argc, char** argv) {
         Bytes data = ReadFile(path);
         if (IsPe(data)) corpus.push_back({path.filename().string(), std::move(data), {}, {}});
     }
-    for (int i = 1; i < argc; ++i) corpus.push_back({argv[i], ReadFile(argv[i]), {}, {}});
+    for (int i = 1; i < argc; ++i) {
+        Bytes data = ReadFile(argv[i]);
+        if (data.empty()) {
+            std::fprintf(
+                stderr,
+                "codec_bench: %s is missing, unreadable or empty\nusage: codec_bench [EXTRA_FILE...]\n",
+                argv[i]);
+            std::exit(2);
+        }
+        corpus.push_back({argv[i], std::move(data), {}, {}});
+    }
     return corpus;
 }
 
