@@ -35,7 +35,7 @@ constexpr size_t kCorpusFiles = 20;
 constexpr uintmax_t kMinSize = 80 * 1024;
 constexpr uintmax_t kMaxSize = 600 * 1024;
 constexpr int kDecodeRounds = 15;
-constexpr int kEncodeRounds = 3;
+constexpr int kEncodeRounds = 7;
 
 struct Sample {
     std::string name;
