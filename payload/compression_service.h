@@ -1,8 +1,9 @@
 // The compression service that the LZNT1 wrappers (payload/lznt1.h) call.
 //
 // In the Windows build these are ntdll's own functions. In the host build the same three signatures
-// are served by the project's portable codec (payload/lznt1_codec.h), so the wrappers are one piece
-// of code in both builds. Only COMPRESSION_FORMAT_LZNT1 is supported by the host service.
+// are served by the project's portable codec (payload/lznt1_codec.h; compression of a large input
+// on several threads, payload/lznt1_parallel.h), so the wrappers are one piece of code in both builds. Only
+// COMPRESSION_FORMAT_LZNT1 is supported by the host service.
 #pragma once
 
 #include <cstdint>
@@ -44,8 +45,8 @@ NtStatus NTAPI RtlDecompressBuffer(USHORT format, PUCHAR out, ULONG outCapacity,
 
 // Encodes in[0..inSize) as LZNT1 into out[0..outCapacity); *finalSize receives the stream length.
 // Returns kStatusBufferTooSmall when the stream does not fit.
-NtStatus NTAPI RtlCompressBuffer(USHORT formatAndEngine, PUCHAR in, ULONG inSize, PUCHAR out, ULONG outCapacity,
-                                 ULONG chunkSize, PULONG finalSize, PVOID workspace);
+NtStatus NTAPI RtlCompressBuffer(USHORT formatAndEngine, PUCHAR in, ULONG inSize, PUCHAR out,
+                                 ULONG outCapacity, ULONG chunkSize, PULONG finalSize, PVOID workspace);
 
 // Sizes of the scratch areas that RtlCompressBuffer (first) and fragment decoding (second) need.
 NtStatus NTAPI RtlGetCompressionWorkSpaceSize(USHORT formatAndEngine, PULONG bufferWorkspaceSize,

@@ -1,6 +1,7 @@
 // The compression service of the host build, served by the portable codec.
 #include "payload/compression_service.h"
 #include "payload/lznt1_codec.h"
+#include "payload/lznt1_parallel.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ extern "C" NtStatus NTAPI RtlCompressBuffer(USHORT formatAndEngine, PUCHAR in, U
     if (!BufferOk(out, outCapacity) || !BufferOk(in, inSize) || finalSize == nullptr)
         return kStatusInvalidParameter;
     const bool maximum = (formatAndEngine & kEngineMask) == COMPRESSION_ENGINE_MAXIMUM;
-    const Lznt1Result result =
-        Lznt1EncodeBuffer(in, inSize, out, outCapacity, maximum ? Lznt1Parse::Optimal : Lznt1Parse::Greedy);
+    // Every processor helps with a large input: the packer runs in every build.
+    const Lznt1Result result = Lznt1EncodeParallel(in, inSize, out, outCapacity,
+                                                   maximum ? Lznt1Parse::Optimal : Lznt1Parse::Greedy, 0);
     if (result.status != Lznt1Status::Ok) {
         *finalSize = 0;
         return kStatusBufferTooSmall;

@@ -4,6 +4,7 @@
 #include "payload/compression_service.h"
 #include "payload/lznt1.h"
 #include "payload/lznt1_codec.h"
+#include "payload/lznt1_parallel.h"
 #include "tests/host/lznt1_samples.h"
 
 namespace {
@@ -409,3 +410,29 @@ TEST(Lznt1Service, ReportsStatusLikeThePlatform) {
 }
 
 } // namespace
+
+TEST(Lznt1Parallel, GivesTheStreamOfOneThreadAndTheSameCapacityRule) {
+    const size_t block = kLznt1ChunksPerBlock * 4096;
+    for (const size_t size : {size_t{0}, block - 1, block + 1, 2 * block, 9 * block + 4096 * 3 + 17}) {
+        const std::string data = StructuredBytes(size, static_cast<uint32_t>(size));
+        const auto* in = reinterpret_cast<const uint8_t*>(data.data());
+        for (const Lznt1Parse parse : {Lznt1Parse::Greedy, Lznt1Parse::Optimal}) {
+            const std::string expected = EncodeWithOwnCodec(data, parse);
+            for (const unsigned threads : {0u, 2u, 3u, 16u}) {
+                SCOPED_TRACE(testing::Message() << "size " << size << " threads " << threads);
+                std::string stream(Lznt1EncodeBound(size), '\0');
+                auto* out = reinterpret_cast<uint8_t*>(stream.data());
+                const Lznt1Result result = Lznt1EncodeParallel(in, size, out, stream.size(), parse, threads);
+                ASSERT_EQ(result.status, Lznt1Status::Ok);
+                EXPECT_EQ(stream.substr(0, result.size), expected);
+                if (expected.empty()) continue;
+                const Lznt1Result exact = Lznt1EncodeParallel(in, size, out, expected.size(), parse, threads);
+                EXPECT_EQ(exact.status, Lznt1Status::Ok);
+                const Lznt1Result cramped =
+                    Lznt1EncodeParallel(in, size, out, expected.size() - 1, parse, threads);
+                EXPECT_EQ(cramped.status, Lznt1Status::ShortOutput);
+                EXPECT_EQ(cramped.size, 0u);
+            }
+        }
+    }
+}
