@@ -100,6 +100,12 @@ void OnRunTool(HWND window, WPARAM wParam) {
     if (entry != nullptr) RunTool(window, *entry);
 }
 
+// The read rewrites the text, so it must be complete before the decision looks at the text.
+void OnClose() {
+    const int32_t readResult = AllProgExitOption(allProgExitText, 0);
+    if (ClosesToolsOnExit(readResult, allProgExitText)) CloseAllTools();
+}
+
 } // namespace
 
 int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,7 +124,7 @@ int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         OnRunTool(window, wParam);
         break;
     case WM_CLOSE:
-        if (ClosesToolsOnExit(AllProgExitOption(allProgExitText, 0), allProgExitText)) CloseAllTools();
+        OnClose();
         break;
     default:
         break;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "payload/payload_format.h"
+#include "shell/command_table.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
 #include "tests/e2e/launcher_harness.h"
@@ -183,6 +184,21 @@ void PumpMessages() {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
 }
 
+bool RunsUnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+bool StartProgram(const std::string& path) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" + path + "\"";
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
 // Takes the activation away from the launcher to a window of the test's own process.
 HWND ActivateOwnWindow() {
     HWND own = CreateWindowExA(0, "STATIC", " Elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
@@ -262,6 +278,29 @@ TEST_F(LauncherCommands, ToolButtonsDeployStartRaiseAndFollowTheKeyboard) {
     ASSERT_TRUE(MakeForeground(window));
     EXPECT_TRUE(WaitUntil([&] { return FocusOfThread(thread_) == stavnikButton; }, 5000));
     DestroyWindow(elsewhere);
+
+    // Fault: a run-tool message whose id is no tool button starts, deploys or ends something.
+    for (WPARAM notAButton : {WPARAM{kExitButtonId}, WPARAM(Row(4).frameId), ~WPARAM{0}}) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(window, MSG_RUN_TOOL, notAButton, 0, SMTO_NORMAL, kToolTimeoutMs, &answer);
+    }
+    EXPECT_TRUE(LauncherResponds(window));
+    EXPECT_FALSE(run_.FileExists("Woberin.exe"));
+
+    // Two copies of one tool: the button raises one of them, and the sweep at close closes one.
+    ASSERT_TRUE(StartProgram(run_.PathOf("Marvolt.exe")));
+    ASSERT_TRUE(
+        WaitUntil([] { return WindowsTitled(std::string(Row(1).windowTitle)).size() == 2; }, kToolTimeoutMs));
+    const std::vector<HWND> copies = WindowsTitled(std::string(Row(1).windowTitle));
+    for (HWND copy : copies) ShowWindow(copy, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(copies[0]) && IsIconic(copies[1]); }));
+    PressButton(window, Row(1).buttonId);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(copies[0]) != IsIconic(copies[1]); }));
+    PostPressButton(window, kExitButtonId);
+    EXPECT_EQ(run_.WaitForExit(), 0u);
+    EXPECT_TRUE(
+        WaitUntil([] { return WindowsTitled(std::string(Row(3).windowTitle)).empty(); }, kToolTimeoutMs));
+    EXPECT_EQ(WindowsTitled(std::string(Row(1).windowTitle)).size(), 1u);
 }
 
 TEST_F(LauncherCommands, AllExitDecidesWhetherClosingTheLauncherClosesTheTools) {
@@ -302,6 +341,35 @@ TEST_F(LauncherCommands, AllExitDecidesWhetherClosingTheLauncherClosesTheTools) 
     EXPECT_TRUE(IsWindow(window));
     Sleep(1000);
     EXPECT_EQ(WindowsTitled(std::string(Row(1).windowTitle)).size(), 1u);
+
+    // Fault: the close decided on the option text as it was before its read there. The box stores
+    // "1", the file then says "10": ten is not one, so the tools stay.
+    PressButton(window, kAllExitCheckBoxId);
+    EXPECT_EQ(SettingsValue(run_, "Optionen", "AllProgExit"), "1");
+    WritePrivateProfileStringA("Optionen", "AllProgExit", "\"10\"", run_.PathOf("FunkelisTools.ini").c_str());
+    SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, kToolTimeoutMs, &answer);
+    Sleep(1000);
+    EXPECT_EQ(WindowsTitled(std::string(Row(1).windowTitle)).size(), 1u);
+    EXPECT_EQ(WindowsTitled(std::string(Row(2).windowTitle)).size(), 1u);
+
+    // The settings file is deleted while the launcher runs, with the option at 0: the placement
+    // written at close creates the file again without the option, which then reads as 1, so the
+    // tools are closed. Wine's profile functions remember the deleted file and write all of it back,
+    // option included; then the option still reads as 0 and the tools stay.
+    PressButton(window, kAllExitCheckBoxId);
+    EXPECT_EQ(SettingsValue(run_, "Optionen", "AllProgExit"), "0");
+    ASSERT_TRUE(DeleteFileA(run_.PathOf("FunkelisTools.ini").c_str()));
+    SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, kToolTimeoutMs, &answer);
+    EXPECT_NE(SettingsValue(run_, "HmWinPos", "HmWinPosX"), "<none>");
+    const bool optionWrittenBack = SettingsValue(run_, "Optionen", "AllProgExit") == "0" && RunsUnderWine();
+    if (!optionWrittenBack) {
+        EXPECT_EQ(SettingsValue(run_, "Optionen", "AllProgExit"), "<none>");
+        EXPECT_TRUE(
+            WaitUntil([] { return WindowsTitled(std::string(Row(1).windowTitle)).empty(); }, kToolTimeoutMs));
+    } else {
+        Sleep(1000);
+        EXPECT_EQ(WindowsTitled(std::string(Row(1).windowTitle)).size(), 1u);
+    }
 
     // With the option set, EXIT ends the launcher and closes both tools.
     PressButton(window, kAllExitCheckBoxId);

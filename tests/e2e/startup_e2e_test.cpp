@@ -174,6 +174,34 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     EXPECT_EQ(CloseLauncher(second, window), 0u);
 }
 
+// Fault: the title test and the window's caption are not one step, so two copies started in the
+// same instant both passed the test, both opened their windows and both wrote the settings file.
+TEST(StartupE2E, OfTwoCopiesStartedTogetherOneIsRefused) {
+    LauncherRun first;
+    LauncherRun second;
+    ASSERT_TRUE(first.Ready() && second.Ready());
+    // A stale file makes the winner reset its own and wait, which widens the race.
+    WriteBytes(first.PathOf(kSettingsName), kStaleFile);
+    WriteBytes(second.PathOf(kSettingsName), kStaleFile);
+    ASSERT_TRUE(first.Start() && second.Start());
+
+    const auto outcome = [](const LauncherRun& run) {
+        HWND shown = run.WaitForWindow(kRefusalCaption, 0);
+        return shown != nullptr ? shown : run.WaitForWindow(MainWindowTitle, 0);
+    };
+    ASSERT_TRUE(WaitUntil([&] { return outcome(first) != nullptr && outcome(second) != nullptr; }, 180000));
+    const bool firstRefused = first.WaitForWindow(kRefusalCaption, 0) != nullptr;
+    ASSERT_TRUE(firstRefused || second.WaitForWindow(kRefusalCaption, 0) != nullptr)
+        << "both copies opened their windows";
+    const LauncherRun& refused = firstRefused ? first : second;
+    const LauncherRun& running = firstRefused ? second : first;
+    HWND window = running.WaitForWindow(MainWindowTitle, 0);
+    ASSERT_NE(window, nullptr) << "both copies were refused";
+    ExpectRefusal(refused);
+    EXPECT_EQ(Settings(refused), kStaleFile);
+    EXPECT_EQ(CloseLauncher(running, window), 0u);
+}
+
 TEST(StartupE2E, OnlyTheExactTitleInAnyCaseBlocks) {
     {
         ForeignWindow blocker(" funkelis tools");
