@@ -1,8 +1,8 @@
 #include "payload/lznt1.h"
 
-#include "payload/compression_service.h"
-
 #include <vector>
+
+#include "payload/compression_service.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int32_t Lznt1Compress(std::string source, std::string& target) {
     std::vector<UCHAR> workspace(workspaceSize);
     if (target.empty()) target.assign(source.size(), '\0');
     ULONG finalSize = 0;
-    RtlCompressBuffer(kFormatAndEngine, Bytes(source), ULONG(source.size()), Bytes(target), ULONG(target.size()),
-                      kChunkSizeArgument, &finalSize, workspace.data());
+    RtlCompressBuffer(kFormatAndEngine, Bytes(source), ULONG(source.size()), Bytes(target),
+                      ULONG(target.size()), kChunkSizeArgument, &finalSize, workspace.data());
     return CutTo(target, finalSize);
 }

@@ -1,10 +1,9 @@
 // The catalogue's rows follow their derivation rules, and only tool buttons identify a row.
-#include "shell/tool_catalogue.h"
-
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
+
+#include "shell/tool_catalogue.h"
 
 namespace {
 
