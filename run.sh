@@ -7,6 +7,7 @@
 #
 #   FUNKELIS_WIN32_BUILD  build folder of the Windows tree (default: build/win32)
 #   FUNKELIS_WINEPREFIX   Wine prefix (default: build/wineprefix, made on first use)
+#   FUNKELIS_KEEP_DISPLAY set: leave the private Xvfb display and Wine server running afterwards
 set -euo pipefail
 cd "$(dirname "$0")"
 build=${FUNKELIS_WIN32_BUILD:-build/win32}
@@ -27,6 +28,11 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
 fi
 
 unset DISPLAY
+# The private display and Wine server end with this script unless one was running before or
+# FUNKELIS_KEEP_DISPLAY is set.
+if [ -z "${FUNKELIS_KEEP_DISPLAY:-}" ] && ! scripts/wine-stop --running; then
+  trap 'scripts/wine-stop' EXIT
+fi
 picture=build/main-window.png
 echo "run: no X display; starting $launcher under Wine on a private Xvfb display (this takes a while)"
 scripts/screenshot.sh "$launcher" "$picture"

@@ -34,6 +34,12 @@ stage() {
   return "$rc"
 }
 
+# The private display and Wine server that the Windows tests start for themselves end with this run,
+# unless one was running before or FUNKELIS_KEEP_DISPLAY is set.
+stop_wine=1
+{ [ -n "${FUNKELIS_KEEP_DISPLAY:-}" ] || scripts/wine-stop --running; } && stop_wine=0
+trap '[ "$stop_wine" -eq 0 ] || scripts/wine-stop' EXIT
+
 finish() {
   echo
   echo "Summary: $passed passed, $failed failed"

@@ -2,7 +2,9 @@
 #
 #   FUNKELIS_WINEPREFIX  prefix to use (default: build/wineprefix); give each parallel job its own
 #   DISPLAY              used when it names a live X server; otherwise a private Xvfb is started
-#                        once and reused by every later caller of the same prefix
+#                        once and reused by every later caller of the same prefix, until
+#                        scripts/wine-stop ends it (its display and process id are kept in
+#                        $WINEPREFIX.display)
 #
 # The prefix is created on first use without the Mono and Gecko installers.
 
@@ -19,15 +21,16 @@ funkelis_display_alive() {
 
 funkelis_start_xvfb() {
   local state="$WINEPREFIX.display" n
-  if [ -f "$state" ] && funkelis_display_alive "$(cat "$state")"; then
-    export DISPLAY=$(cat "$state")
+  if [ -f "$state" ] && funkelis_display_alive "$(cut -d' ' -f1 "$state")"; then
+    export DISPLAY=$(cut -d' ' -f1 "$state")
     return
   fi
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 >/dev/null 2>&1 </dev/null 9>&- &
+    local pid=$!
     for _ in $(seq 1 50); do
-      funkelis_display_alive ":$n" && { echo ":$n" > "$state"; export DISPLAY=":$n"; return; }
+      funkelis_display_alive ":$n" && { echo ":$n $pid" > "$state"; export DISPLAY=":$n"; return; }
       sleep 0.1
     done
   done
