@@ -36,9 +36,9 @@
 #include <string>
 #include <string_view>
 
+#include "payload/deploy_paths.h"
 #include "payload/resource_store.h"
 
-inline constexpr std::string_view kCindrelResourceName = "Cindrel_exe_V2106_BIN_WFD_NTC";
 inline constexpr const char* kDeployFailureText =
     "Fehler! --> Datei konnte nicht erstellt werden, \r\nwahrscheinlich fehlende Administrator rechte.";
 inline constexpr const char* kDeployFailureCaption = " Fehler!";

@@ -29,6 +29,9 @@
 #include <string>
 #include <string_view>
 
+// The resource that DeployCindrelTool deploys: row 2 of the tool catalogue, which checks the two agree.
+inline constexpr std::string_view kCindrelResourceName = "Cindrel_exe_V2106_BIN_WFD_NTC";
+
 inline constexpr size_t kMaxPathChars = 259;
 inline constexpr size_t kRecordFileNameBytes = 260;
 

@@ -1,5 +1,8 @@
-// The launcher's own version and date, stamped into its settings file at start.
+// The launcher's own version and date, stamped into its settings file at start. Both come from the
+// build (the project() version and FUNKELIS_PROGRAM_DATE in the top-level CMakeLists.txt).
 #pragma once
 
-inline constexpr char ProgramVersion[] = "2.1.0.4";
-inline constexpr char ProgramDate[] = "10122009";
+#include "funkelis_version.h"
+
+inline constexpr char ProgramVersion[] = FUNKELIS_VERSION_TEXT;
+inline constexpr char ProgramDate[] = FUNKELIS_PROGRAM_DATE;

@@ -11,6 +11,11 @@
 #include <span>
 #include <string_view>
 
+#include "resources/resource_ids.h"
+
+#define FUNKELIS_DIGITS_OF(number) #number
+#define FUNKELIS_NUMBER_TEXT(number) FUNKELIS_DIGITS_OF(number)
+
 // The caption, and the key by which a second start finds the first.
 inline constexpr char MainWindowTitle[] = " Funkelis Tools";
 
@@ -28,8 +33,9 @@ inline constexpr char kWindowFontFace[] = "MS Sans Serif";
 inline constexpr uint16_t kWindowFontPoints = 8;
 inline constexpr uint16_t kWindowFontWeight = 400;
 inline constexpr int32_t kHeadingFontWeight = 700;
-inline constexpr int kIconResourceId = 555;
-inline constexpr char kIconResourceName[] = "#555"; // the number as the platform's "#" name
+inline constexpr int kIconResourceId = IDI_LAUNCHER;
+// The number as the platform's "#" name.
+inline constexpr char kIconResourceName[] = "#" FUNKELIS_NUMBER_TEXT(IDI_LAUNCHER);
 
 inline constexpr int32_t kHeadingLabelId = 9801;
 inline constexpr int32_t kHomePageLabelId = 9802;

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "payload/deploy_paths.h"
+
 namespace {
 
 // Control ids of row r (1-based) start at 9810 + 5 * (r - 1): frame, caption, version, file, button.
@@ -26,6 +28,9 @@ constexpr std::array<ToolEntry, kToolCount> kRows = {
         "Pellory.exe  ->  Fehlt ", " Pellory Leitport - Hausbox ReConnect Tool ", " Version 2.1.0.2 ",
         " Pellory.exe "),
 };
+
+// Deployment carries row 2's resource name as a constant of its own.
+static_assert(kRows[1].resourceName == kCindrelResourceName);
 
 } // namespace
 

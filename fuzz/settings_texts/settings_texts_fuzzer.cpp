@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "settings/program_stamp.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp.h"
 #include "settings/window_placement.h"
@@ -41,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const double number = ReadNumber(input);
     if (std::isnan(number)) std::abort();
     if (IsPlainDecimal(input) && number != std::strtod(input.c_str(), nullptr)) std::abort();
-    StoredVersionMatches(input, "2.1.0.4");
-    StoredDateMatches(input, "10122009");
+    StoredVersionMatches(input, ProgramVersion);
+    StoredDateMatches(input, ProgramDate);
 
     std::array<std::string, 5> texts;
     size_t start = 0;
