@@ -95,6 +95,17 @@ TEST(SettingsPathRules, APathThatDoesNotFitItsFieldIsDropped) {
     EXPECT_EQ(FitField(std::string(260, 'a'), 260), "");
 }
 
+TEST(SettingsPathRules, AModulePathThatFillsItsWholeFieldGivesNoSettingsPath) {
+    // The platform reports the whole field when it cut the path; the cut path would name another file.
+    const std::string longest = "C:\\" + std::string(kModulePathField - 10, 'd') + "\\T.exe";
+    ASSERT_EQ(longest.size(), kModulePathField - 1);
+    // The same field holds the first 519 characters of any longer path.
+    const std::string field = longest + '\0';
+    EXPECT_EQ(SettingsPathOf(ModulePathOf(field, longest.size()), "ini"), longest.substr(0, 516) + "ini");
+    EXPECT_EQ(SettingsPathOf(ModulePathOf(field, kModulePathField), "ini"), "");
+    EXPECT_EQ(SettingsPathOf(ModulePathOf(field, 0), "ini"), "");
+}
+
 TEST(StampRules, FilteredStampsMatchOnlyWhenNotAllZero) {
     EXPECT_TRUE(StoredVersionMatches("\"2.1.0.4\"", "2.1.0.4"));
     EXPECT_TRUE(StoredVersionMatches(" v2.1.0.4 ", "2.1.0.4"));
