@@ -12,10 +12,17 @@
 //     32 bits, and answers what the window has to do, in the order move, resize, minimise, then
 //     take the current placement. A resize happens only when a stored size exceeds the design size;
 //     otherwise W and H become the design size.
+// ReachableWindowRect  where the window's outer rectangle `window` (pixels) belongs so that its
+//     caption bar (its top `captionHeight` pixels, at least one) can be reached: unchanged while the
+//     bar overlaps any of `workAreas`, negative coordinates included; otherwise moved, size kept,
+//     into `nearest` (the work area of the monitor nearest to the window) as far as it fits. In a
+//     direction where the window is larger than `nearest`, its left or top edge goes to the area's,
+//     so that the caption and its system menu stay on the screen. No overflow for any input.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 struct PlacementRecord {
@@ -33,11 +40,20 @@ struct PlacementRestore {
     bool takeCurrent = false;
 };
 
+struct PixelRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
 inline constexpr std::array<const char*, 5> kPlacementKeys = {"HmWinPosX", "HmWinPosY", "HmWinPosW",
                                                               "HmWinPosH", "HmWinPosMinm"};
 
 PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<std::string, 5>& storedTexts,
                                       int32_t designW, int32_t designH);
+PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
+                              std::span<const PixelRect> workAreas, const PixelRect& nearest);
 
 #ifdef _WIN32
 #include <windows.h>
