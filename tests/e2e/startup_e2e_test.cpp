@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/main_window_layout.h"
 #include "tests/e2e/launcher_harness.h"
+#include "tests/profile_bytes.h"
 
 namespace {
 
@@ -18,10 +20,6 @@ constexpr char kRefusalCaption[] = " Fehler! ";
 constexpr char kLauncherAppDefaults[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe";
 constexpr char kLauncherDllOverrides[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe\\DllOverrides";
 constexpr char kRefusalText[] = "Fehler, das Programm kann nur 1 mal Gestartet werdern.";
-
-// The default content with the program's stamp, as Wine's profile writer leaves it.
-constexpr char kFreshFile[] = "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
-                              "Date=\"10122009\"\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n";
 
 const std::string kStaleFile =
     "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\n\r\n[DateVersionInIni]\r\n"
@@ -123,7 +121,8 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
         ASSERT_TRUE(first.Ready() && first.Start());
         HWND window = first.WaitForWindow(MainWindowTitle);
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(Settings(first), kFreshFile) << "the file must be ready before the window";
+        EXPECT_TRUE(LeftByTheProfileWriter(Settings(first), kFreshSettingsFile))
+            << "the file must be ready before the window";
 
         // A user's move ends with WM_EXITSIZEMOVE; the minimise comes as a system command.
         SetWindowPos(window, nullptr, 203, 151, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -134,12 +133,15 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
         EXPECT_EQ(CloseLauncher(first, window), 0u);
 
         closedFile = Settings(first);
-        const std::string expected = "[HmWinPos]\r\nHmWinPosX=" + StoredValue(first, "HmWinPosX") +
-                                     "\r\nHmWinPosY=" + StoredValue(first, "HmWinPosY") +
-                                     "\r\nHmWinPosW=" + StoredValue(first, "HmWinPosW") +
-                                     "\r\nHmWinPosH=" + StoredValue(first, "HmWinPosH") +
-                                     "\r\nHmWinPosMinm=1\r\n" + std::string(kFreshFile).substr(24);
-        EXPECT_EQ(closedFile, expected);
+        // The keys that were missing follow the section's last entry.
+        const std::string placement = "[HmWinPos]\r\nHmWinPosX=" + StoredValue(first, "HmWinPosX") +
+                                      "\r\nHmWinPosY=" + StoredValue(first, "HmWinPosY") +
+                                      "\r\nHmWinPosW=" + StoredValue(first, "HmWinPosW") +
+                                      "\r\nHmWinPosH=" + StoredValue(first, "HmWinPosH") +
+                                      "\r\nHmWinPosMinm=1\r\n";
+        const size_t afterX = std::string_view("[HmWinPos]\r\nHmWinPosX=\r\n").size();
+        EXPECT_TRUE(LeftByTheProfileWriter(closedFile, {placement + kFreshSettingsFile.windows.substr(afterX),
+                                                        placement + kFreshSettingsFile.wine.substr(afterX)}));
         EXPECT_GT(std::stoi(StoredValue(first, "HmWinPosX")), 100);
         EXPECT_GT(std::stoi(StoredValue(first, "HmWinPosY")), 50);
     }
@@ -194,7 +196,7 @@ TEST(StartupE2E, OnlyTheExactTitleInAnyCaseBlocks) {
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Settings(run), kFreshFile);
+    EXPECT_TRUE(LeftByTheProfileWriter(Settings(run), kFreshSettingsFile));
     EXPECT_EQ(CloseLauncher(run, window), 0u);
 }
 
