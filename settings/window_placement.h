@@ -3,8 +3,10 @@
 // window's close message. Positions and sizes are in the main window's dialog units.
 //
 // TrackWindowPlacement  called first for every message of the main window; no result. Reads the file
-//     at WM_INITDIALOG, follows the window at WM_EXITSIZEMOVE, WM_SIZE and WM_SYSCOMMAND, and writes
-//     the five keys at WM_CLOSE. Profile failures are silent.
+//     at WM_INITDIALOG and then, when the window's caption bar lies on no monitor's work area, moves
+//     it as ReachableWindowRect says and takes the current placement; follows the window at
+//     WM_EXITSIZEMOVE, WM_SIZE and WM_SYSCOMMAND, and writes the five keys at WM_CLOSE. Profile
+//     failures are silent.
 //
 // Portable part (window_placement.cpp):
 // PlanPlacementRestore  applies the stored texts (X, Y, W, H, Minm in that order; empty after

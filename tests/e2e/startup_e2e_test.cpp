@@ -230,6 +230,33 @@ TEST(StartupE2E, ReadOnlyStaleFileIsKeptAndStillPlacesTheWindow) {
     EXPECT_NE(Settings(run).find("Version=\"2.1.0.3\""), std::string::npos);
 }
 
+TEST(StartupE2E, APlacementStoredOffEveryScreenIsBroughtBackAndStoredOnScreen) {
+    // A monitor since removed, and a size no screen holds: the caption bar and its system menu
+    // would stay out of reach at every start.
+    LauncherRun run;
+    ASSERT_TRUE(run.Ready());
+    WriteBytes(run.PathOf(kSettingsName),
+               "[HmWinPos]\r\nHmWinPosX=-5000\r\nHmWinPosY=3000\r\nHmWinPosW=99999999\r\n"
+               "HmWinPosH=99999999\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
+               "Date=\"10122009\"\r\n");
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForWindow(MainWindowTitle);
+    ASSERT_NE(window, nullptr);
+    RECT area{};
+    RECT work{};
+    GetWindowRect(window, &area);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(area.left, work.left);
+    EXPECT_EQ(area.top, work.top);
+    EXPECT_GT(area.right - area.left, work.right - work.left) << "the stored size is kept";
+    EXPECT_EQ(CloseLauncher(run, window), 0u);
+
+    const int x = std::stoi(StoredValue(run, "HmWinPosX"));
+    const int y = std::stoi(StoredValue(run, "HmWinPosY"));
+    EXPECT_TRUE(x >= 0 && x < GetSystemMetrics(SM_CXSCREEN) && y >= 0 && y < GetSystemMetrics(SM_CYSCREEN))
+        << x << "," << y << " is off the screen";
+}
+
 TEST(StartupE2E, AFolderNamedLikeTheSettingsFileAndAPlantedDllDoNotMatter) {
     LauncherRun run;
     ASSERT_TRUE(run.Ready());
