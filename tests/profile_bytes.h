@@ -14,8 +14,9 @@ struct ProfileBytes {
     std::string wine;
 };
 
-// The default content with the stamp 2.1.0.4 / 10122009. Windows writes a value as given and each
-// entry ends in "\r\n", so the values ending in "\r\n" leave an empty line after their entries.
+// The default content with the stamp 2.1.0.4 / 10122009.
+// Windows appends "key=" + value + "\r\n" to the section (a new section to the file), so a value ending
+// in "\r\n" leaves an empty line after its entry; replacing that value later keeps the line.
 inline const ProfileBytes kFreshSettingsFile{
     "[HmWinPos]\r\nHmWinPosX=\r\n\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\nDate=\"10122009\"\r\n\r\n"
     "[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n",
