@@ -24,3 +24,7 @@ std::string FitField(std::string text, size_t fieldSize) {
     if (text.size() + 1 > fieldSize) return {};
     return text;
 }
+
+std::string ModulePathOf(std::string_view field, size_t reportedLength) {
+    return FitField(std::string(field.substr(0, reportedLength)), field.size());
+}

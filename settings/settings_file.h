@@ -7,9 +7,12 @@
 //                    settings path is never the executable itself. "" for an empty path.
 //   FitField         `text` when it fits a character field of `fieldSize` (with its NUL), else "":
 //                    a path cut to the field would name some other file.
+//   ModulePathOf     the path in a module-path `field` of which the platform reported `reportedLength`
+//                    characters: FitField of that text, so "" when the report is 0 or fills the whole
+//                    field (the platform cut the path).
 //
 // On Windows (settings_file_win.cpp):
-//   ExecutablePath   the running executable's full path (520-character field); "" when it does not fit.
+//   ExecutablePath   the running executable's full path: ModulePathOf a 520-character field.
 //   ProgramFolder    ProgramFolderOf(ExecutablePath()).
 //   SettingsPath     SettingsPathOf(ExecutablePath(), extension), derived afresh on every call.
 //   SettingsFileExists  true when a directory search for the exact path yields an entry, whatever
@@ -33,6 +36,7 @@ inline constexpr size_t kStampPathField = 520;
 std::string ProgramFolderOf(std::string_view exePath);
 std::string SettingsPathOf(std::string_view exePath, std::string_view extension);
 std::string FitField(std::string text, size_t fieldSize);
+std::string ModulePathOf(std::string_view field, size_t reportedLength);
 
 std::string ExecutablePath();
 std::string ProgramFolder();

@@ -6,8 +6,7 @@ std::string ExecutablePath() {
     char buffer[kModulePathField] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, kModulePathField);
     // A full buffer means the path was cut; a cut path must not lead to a settings file elsewhere.
-    if (length == 0 || length >= kModulePathField) return {};
-    return std::string(buffer, length);
+    return ModulePathOf(std::string_view(buffer, kModulePathField), length);
 }
 
 std::string ProgramFolder() { return ProgramFolderOf(ExecutablePath()); }

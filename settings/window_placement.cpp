@@ -1,6 +1,29 @@
 #include "settings/window_placement.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "settings/text_ops.h"
+
+namespace {
+
+int32_t Saturated(int64_t value) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+bool Overlap(const PixelRect& a, const PixelRect& b) {
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
+// The start of a span of `length` that lies inside [areaStart, areaEnd) as far as it fits, nearest to
+// `start`; a longer span starts where the area starts.
+int64_t StartInside(int64_t start, int64_t length, int64_t areaStart, int64_t areaEnd) {
+    return std::max(areaStart, std::min(start, areaEnd - length));
+}
+
+} // namespace
 
 PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<std::string, 5>& storedTexts,
                                       int32_t designW, int32_t designH) {
@@ -31,4 +54,18 @@ PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<
     }
     restore.takeCurrent = anyOf([](int32_t v) { return v == 0; });
     return restore;
+}
+
+PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
+                              std::span<const PixelRect> workAreas, const PixelRect& nearest) {
+    const PixelRect captionBar{window.left, window.top, window.right,
+                               Saturated(int64_t{window.top} + std::max(captionHeight, 1))};
+    if (std::any_of(workAreas.begin(), workAreas.end(),
+                    [&captionBar](const PixelRect& area) { return Overlap(captionBar, area); }))
+        return window;
+    const int64_t width = int64_t{window.right} - window.left;
+    const int64_t height = int64_t{window.bottom} - window.top;
+    const int64_t left = StartInside(window.left, width, nearest.left, nearest.right);
+    const int64_t top = StartInside(window.top, height, nearest.top, nearest.bottom);
+    return PixelRect{Saturated(left), Saturated(top), Saturated(left + width), Saturated(top + height)};
 }

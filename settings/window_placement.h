@@ -3,8 +3,10 @@
 // window's close message. Positions and sizes are in the main window's dialog units.
 //
 // TrackWindowPlacement  called first for every message of the main window; no result. Reads the file
-//     at WM_INITDIALOG, follows the window at WM_EXITSIZEMOVE, WM_SIZE and WM_SYSCOMMAND, and writes
-//     the five keys at WM_CLOSE. Profile failures are silent.
+//     at WM_INITDIALOG and then, when the window's caption bar lies on no monitor's work area, moves
+//     it as ReachableWindowRect says and takes the current placement; follows the window at
+//     WM_EXITSIZEMOVE, WM_SIZE and WM_SYSCOMMAND, and writes the five keys at WM_CLOSE. Profile
+//     failures are silent.
 //
 // Portable part (window_placement.cpp):
 // PlanPlacementRestore  applies the stored texts (X, Y, W, H, Minm in that order; empty after
@@ -12,10 +14,17 @@
 //     32 bits, and answers what the window has to do, in the order move, resize, minimise, then
 //     take the current placement. A resize happens only when a stored size exceeds the design size;
 //     otherwise W and H become the design size.
+// ReachableWindowRect  where the window's outer rectangle `window` (pixels) belongs so that its
+//     caption bar (its top `captionHeight` pixels, at least one) can be reached: unchanged while the
+//     bar overlaps any of `workAreas`, negative coordinates included; otherwise moved, size kept,
+//     into `nearest` (the work area of the monitor nearest to the window) as far as it fits. In a
+//     direction where the window is larger than `nearest`, its left or top edge goes to the area's,
+//     so that the caption and its system menu stay on the screen. No overflow for any input.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 struct PlacementRecord {
@@ -33,11 +42,20 @@ struct PlacementRestore {
     bool takeCurrent = false;
 };
 
+struct PixelRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
 inline constexpr std::array<const char*, 5> kPlacementKeys = {"HmWinPosX", "HmWinPosY", "HmWinPosW",
                                                               "HmWinPosH", "HmWinPosMinm"};
 
 PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<std::string, 5>& storedTexts,
                                       int32_t designW, int32_t designH);
+PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
+                              std::span<const PixelRect> workAreas, const PixelRect& nearest);
 
 #ifdef _WIN32
 #include <windows.h>

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/main_window_layout.h"
 #include "tests/e2e/launcher_harness.h"
+#include "tests/profile_bytes.h"
 
 namespace {
 
@@ -18,10 +20,6 @@ constexpr char kRefusalCaption[] = " Fehler! ";
 constexpr char kLauncherAppDefaults[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe";
 constexpr char kLauncherDllOverrides[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe\\DllOverrides";
 constexpr char kRefusalText[] = "Fehler, das Programm kann nur 1 mal Gestartet werdern.";
-
-// The default content with the program's stamp, as Wine's profile writer leaves it.
-constexpr char kFreshFile[] = "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
-                              "Date=\"10122009\"\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n";
 
 const std::string kStaleFile =
     "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\n\r\n[DateVersionInIni]\r\n"
@@ -123,7 +121,8 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
         ASSERT_TRUE(first.Ready() && first.Start());
         HWND window = first.WaitForWindow(MainWindowTitle);
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(Settings(first), kFreshFile) << "the file must be ready before the window";
+        EXPECT_TRUE(LeftByTheProfileWriter(Settings(first), kFreshSettingsFile))
+            << "the file must be ready before the window";
 
         // A user's move ends with WM_EXITSIZEMOVE; the minimise comes as a system command.
         SetWindowPos(window, nullptr, 203, 151, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -134,12 +133,15 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
         EXPECT_EQ(CloseLauncher(first, window), 0u);
 
         closedFile = Settings(first);
-        const std::string expected = "[HmWinPos]\r\nHmWinPosX=" + StoredValue(first, "HmWinPosX") +
-                                     "\r\nHmWinPosY=" + StoredValue(first, "HmWinPosY") +
-                                     "\r\nHmWinPosW=" + StoredValue(first, "HmWinPosW") +
-                                     "\r\nHmWinPosH=" + StoredValue(first, "HmWinPosH") +
-                                     "\r\nHmWinPosMinm=1\r\n" + std::string(kFreshFile).substr(24);
-        EXPECT_EQ(closedFile, expected);
+        // The keys that were missing follow the section's last entry.
+        const std::string placement = "[HmWinPos]\r\nHmWinPosX=" + StoredValue(first, "HmWinPosX") +
+                                      "\r\nHmWinPosY=" + StoredValue(first, "HmWinPosY") +
+                                      "\r\nHmWinPosW=" + StoredValue(first, "HmWinPosW") +
+                                      "\r\nHmWinPosH=" + StoredValue(first, "HmWinPosH") +
+                                      "\r\nHmWinPosMinm=1\r\n";
+        const size_t afterX = std::string_view("[HmWinPos]\r\nHmWinPosX=\r\n").size();
+        EXPECT_TRUE(LeftByTheProfileWriter(closedFile, {placement + kFreshSettingsFile.windows.substr(afterX),
+                                                        placement + kFreshSettingsFile.wine.substr(afterX)}));
         EXPECT_GT(std::stoi(StoredValue(first, "HmWinPosX")), 100);
         EXPECT_GT(std::stoi(StoredValue(first, "HmWinPosY")), 50);
     }
@@ -222,7 +224,7 @@ TEST(StartupE2E, OnlyTheExactTitleInAnyCaseBlocks) {
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Settings(run), kFreshFile);
+    EXPECT_TRUE(LeftByTheProfileWriter(Settings(run), kFreshSettingsFile));
     EXPECT_EQ(CloseLauncher(run, window), 0u);
 }
 
@@ -254,6 +256,33 @@ TEST(StartupE2E, ReadOnlyStaleFileIsKeptAndStillPlacesTheWindow) {
     EXPECT_NEAR(std::stoi(StoredValue(run, "HmWinPosW")), 400, 1);
     EXPECT_NEAR(std::stoi(StoredValue(run, "HmWinPosH")), 100, 1);
     EXPECT_NE(Settings(run).find("Version=\"2.1.0.3\""), std::string::npos);
+}
+
+TEST(StartupE2E, APlacementStoredOffEveryScreenIsBroughtBackAndStoredOnScreen) {
+    // A monitor since removed, and a size no screen holds: the caption bar and its system menu
+    // would stay out of reach at every start.
+    LauncherRun run;
+    ASSERT_TRUE(run.Ready());
+    WriteBytes(run.PathOf(kSettingsName),
+               "[HmWinPos]\r\nHmWinPosX=-5000\r\nHmWinPosY=3000\r\nHmWinPosW=99999999\r\n"
+               "HmWinPosH=99999999\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
+               "Date=\"10122009\"\r\n");
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForWindow(MainWindowTitle);
+    ASSERT_NE(window, nullptr);
+    RECT area{};
+    RECT work{};
+    GetWindowRect(window, &area);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(area.left, work.left);
+    EXPECT_EQ(area.top, work.top);
+    EXPECT_GT(area.right - area.left, work.right - work.left) << "the stored size is kept";
+    EXPECT_EQ(CloseLauncher(run, window), 0u);
+
+    const int x = std::stoi(StoredValue(run, "HmWinPosX"));
+    const int y = std::stoi(StoredValue(run, "HmWinPosY"));
+    EXPECT_TRUE(x >= 0 && x < GetSystemMetrics(SM_CXSCREEN) && y >= 0 && y < GetSystemMetrics(SM_CYSCREEN))
+        << x << "," << y << " is off the screen";
 }
 
 TEST(StartupE2E, AFolderNamedLikeTheSettingsFileAndAPlantedDllDoNotMatter) {

@@ -95,6 +95,17 @@ TEST(SettingsPathRules, APathThatDoesNotFitItsFieldIsDropped) {
     EXPECT_EQ(FitField(std::string(260, 'a'), 260), "");
 }
 
+TEST(SettingsPathRules, AModulePathThatFillsItsWholeFieldGivesNoSettingsPath) {
+    // The platform reports the whole field when it cut the path; the cut path would name another file.
+    const std::string longest = "C:\\" + std::string(kModulePathField - 10, 'd') + "\\T.exe";
+    ASSERT_EQ(longest.size(), kModulePathField - 1);
+    // The same field holds the first 519 characters of any longer path.
+    const std::string field = longest + '\0';
+    EXPECT_EQ(SettingsPathOf(ModulePathOf(field, longest.size()), "ini"), longest.substr(0, 516) + "ini");
+    EXPECT_EQ(SettingsPathOf(ModulePathOf(field, kModulePathField), "ini"), "");
+    EXPECT_EQ(SettingsPathOf(ModulePathOf(field, 0), "ini"), "");
+}
+
 TEST(StampRules, FilteredStampsMatchOnlyWhenNotAllZero) {
     EXPECT_TRUE(StoredVersionMatches("\"2.1.0.4\"", "2.1.0.4"));
     EXPECT_TRUE(StoredVersionMatches(" v2.1.0.4 ", "2.1.0.4"));
@@ -200,4 +211,45 @@ TEST(PlacementRestore, EmptyKeysLeaveTheirFieldsAlone) {
     Plan(record, {"", "", "", "", "0"});
     EXPECT_EQ(record.X, 5);
     EXPECT_EQ(record.Minm, 0);
+}
+
+namespace {
+
+constexpr PixelRect kPrimary{0, 0, 1280, 1024};
+constexpr PixelRect kLeftMonitor{-1920, 0, 0, 1040};
+constexpr std::array<PixelRect, 2> kWorkAreas{kPrimary, kLeftMonitor};
+constexpr int32_t kCaption = 26;
+
+bool Same(const PixelRect& a, const PixelRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+} // namespace
+
+TEST(ReachablePlacement, ACaptionBarOnAnyWorkAreaStaysExactlyWhereItWas) {
+    // A window moved although the user can reach it would lose a placement on a second monitor.
+    for (const PixelRect window : {PixelRect{-1500, 200, -1000, 500}, PixelRect{-60, 49, 540, 350},
+                                   PixelRect{-300, -20, 300, 400}, PixelRect{1270, 1000, 1870, 1300}}) {
+        EXPECT_TRUE(Same(ReachableWindowRect(window, kCaption, kWorkAreas, kPrimary), window)) << window.left;
+    }
+}
+
+TEST(ReachablePlacement, AWindowOnAMonitorThatIsGoneMovesIntoTheNearestWorkAreaWithItsSize) {
+    // Stored at X=-5000, Y=3000 dialog units: every later start would be off screen.
+    const PixelRect farAway{-7500, 4875, -6900, 5175};
+    const PixelRect moved = ReachableWindowRect(farAway, kCaption, kWorkAreas, kLeftMonitor);
+    EXPECT_TRUE(Same(moved, PixelRect{-1920, 740, -1320, 1040})) << moved.left << "," << moved.top;
+    // Only the caption bar counts: a window whose lower part reaches a screen is still moved.
+    const PixelRect captionAbove{100, -300, 700, 20};
+    EXPECT_TRUE(Same(ReachableWindowRect(captionAbove, kCaption, kWorkAreas, kPrimary), {100, 0, 700, 320}));
+}
+
+TEST(ReachablePlacement, AWindowLargerThanTheWorkAreaGetsItsTopLeftCornerOnScreen) {
+    // A stored size of 99999999 gives a 32767-pixel window: its caption and system menu must be reachable.
+    const PixelRect huge{-7500, 4875, 25267, 37642};
+    EXPECT_TRUE(Same(ReachableWindowRect(huge, kCaption, kWorkAreas, kPrimary), {0, 0, 32767, 32767}));
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    const PixelRect moved = ReachableWindowRect({kMin, kMin, kMax, kMax}, kCaption, kWorkAreas, kPrimary);
+    EXPECT_TRUE(Same(moved, {0, 0, kMax, kMax})) << moved.right;
 }

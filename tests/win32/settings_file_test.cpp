@@ -8,23 +8,12 @@
 
 #include "settings/settings_file.h"
 #include "settings/version_stamp.h"
+#include "tests/profile_bytes.h"
 
 namespace {
 
 constexpr char kDate[] = "10122009";
 constexpr char kVersion[] = "2.1.0.4";
-
-// What the default content plus the program's stamp come to under Wine's profile writer. Wine
-// writes a value's line break as it is, but drops empty lines whenever it rewrites the file, so
-// after the stamp no empty line is left (the Windows writer keeps one after "HmWinPosX=", "Date="
-// and "AllProgExit=").
-constexpr char kFreshFile[] = "[HmWinPos]\r\n"
-                              "HmWinPosX=\r\n"
-                              "[DateVersionInIni]\r\n"
-                              "Version=\"2.1.0.4\"\r\n"
-                              "Date=\"10122009\"\r\n"
-                              "[Optionen]\r\n"
-                              "AllProgExit=\"1\"\r\n";
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -74,7 +63,7 @@ TEST_F(SettingsFile, PathsDeriveFromTheRunningExecutable) {
 
 TEST_F(SettingsFile, FirstStartCreatesTheDefaultContentWithTheStamp) {
     EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
-    EXPECT_EQ(ReadBytes(path), kFreshFile);
+    EXPECT_TRUE(LeftByTheProfileWriter(ReadBytes(path), kFreshSettingsFile));
     EXPECT_EQ(CreateDefaultSettings(), 0);
 }
 
@@ -97,7 +86,7 @@ TEST_F(SettingsFile, AnotherOrMissingStampResetsTheFile) {
           std::string("[HmWinPos]\r\nHmWinPosX=5\r\n")}) {
         WriteBytes(path, stale);
         EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1) << stale;
-        EXPECT_EQ(ReadBytes(path), kFreshFile) << stale;
+        EXPECT_TRUE(LeftByTheProfileWriter(ReadBytes(path), kFreshSettingsFile)) << stale;
     }
 }
 
@@ -136,7 +125,7 @@ TEST_F(SettingsFile, GarbageLongLinesAndBinaryBytesAreSurvived) {
         std::string value = "keep";
         AllProgExitOption(value, 0);
         EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
-        EXPECT_EQ(ReadBytes(path), kFreshFile);
+        EXPECT_TRUE(LeftByTheProfileWriter(ReadBytes(path), kFreshSettingsFile));
     }
 }
 
@@ -170,7 +159,12 @@ TEST_F(SettingsFile, AllProgExitWriteCases) {
     ASSERT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
     std::string value = "0";
     EXPECT_EQ(AllProgExitOption(value, 1), 1);
-    EXPECT_EQ(ReadBytes(path), std::string(kFreshFile).replace(sizeof kFreshFile - 5, 1, "0"));
+    // Only the option's line changes.
+    ProfileBytes optionZero = kFreshSettingsFile;
+    for (std::string* bytes : {&optionZero.windows, &optionZero.wine}) {
+        bytes->replace(bytes->find("AllProgExit=\"1\""), 15, "AllProgExit=\"0\"");
+    }
+    EXPECT_TRUE(LeftByTheProfileWriter(ReadBytes(path), optionZero));
     std::string readBack;
     EXPECT_EQ(AllProgExitOption(readBack, 0), 1);
     EXPECT_EQ(readBack, "0");
@@ -193,8 +187,9 @@ TEST_F(SettingsFile, WritingAnOptionKeepsTheOtherEntries) {
     WriteBytes(path, "; note\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n[Other]\r\nk = v \r\n");
     std::string value = "0";
     EXPECT_EQ(AllProgExitOption(value, 1), 1);
-    // Wine's rewrite drops empty lines and the blanks around "=".
-    EXPECT_EQ(ReadBytes(path), "; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n[Other]\r\nk=v\r\n");
+    EXPECT_TRUE(LeftByTheProfileWriter(
+        ReadBytes(path), {"; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n\r\n[Other]\r\nk = v \r\n",
+                          "; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n[Other]\r\nk=v\r\n"}));
 }
 
 // A copy of this program named without ".exe" reports its settings path (the cases run in the original).
