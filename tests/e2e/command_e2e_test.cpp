@@ -14,6 +14,7 @@
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
 #include "tests/e2e/launcher_harness.h"
+#include "tests/profile_bytes.h"
 
 namespace {
 
@@ -183,8 +184,6 @@ void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
 }
-
-bool RunsUnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 bool StartProgram(const std::string& path) {
     STARTUPINFOA startup{};
