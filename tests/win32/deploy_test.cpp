@@ -121,7 +121,8 @@ class Deploy : public ::testing::Test {
         Remove(ProgramFolder() + "Hello.txt");
     }
     void CleanFolder() {
-        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "empty\\Tool.exe", "x.exe"}) {
+        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "sub\\x.exe", "sub\\marker.txt",
+                                 "empty\\Tool.exe", "x.exe"}) {
             Remove(folder_ + name);
         }
         RemoveDirectoryA((folder_ + "sub").c_str());
@@ -208,11 +209,19 @@ TEST_F(Deploy, ASlashInTheRecordNameIsPartOfThePath) {
     EXPECT_EQ(ReadWhole(folder_ + "sub\\Tool.exe"), "in sub");
 }
 
-TEST_F(Deploy, RecordNamesWithAParentPartWriteNothing) {
+TEST_F(Deploy, RecordNamesWithAParentPartWriteNothingOutsideTheFolder) {
     CreateDirectoryA((folder_ + "sub").c_str(), nullptr);
-    for (const char* name : {"../x.exe", "sub/../../x.exe", "..\\x.exe", "sub\\..\\..\\x.exe", ".."}) {
+    for (const char* name : {"../x.exe", "sub/../../x.exe", ".."}) {
         EXPECT_EQ(DeployPayloadFrom(StoreWith(name, "escape"), kToolResource, folder_ + "sub\\"), 0) << name;
         EXPECT_FALSE(Exists(folder_ + "x.exe")) << name;
+    }
+    // Once cut at the last backslash these are the bare name, which was refused by over-reach.
+    WriteWhole(folder_ + "sub\\marker.txt", "m");
+    for (const char* name : {"..\\x.exe", "sub\\..\\..\\x.exe"}) {
+        EXPECT_EQ(DeployPayloadFrom(StoreWith(name, "bare"), kToolResource, folder_ + "sub\\"), 1) << name;
+        EXPECT_EQ(ReadWhole(folder_ + "sub\\x.exe"), "bare") << name;
+        EXPECT_FALSE(Exists(folder_ + "x.exe")) << name;
+        Remove(folder_ + "sub\\x.exe");
     }
 }
 
