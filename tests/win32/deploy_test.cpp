@@ -106,6 +106,7 @@ class Deploy : public ::testing::Test {
         char full[MAX_PATH] = {};
         GetFullPathNameA("deploy_test_work", MAX_PATH, full, nullptr);
         folder_ = std::string(full) + "\\";
+        longFolder_ = folder_ + std::string(folder_.size() < 128 ? 128 - folder_.size() : 1, 'l') + "\\";
         CleanFolder();
         CreateDirectoryA(folder_.c_str(), nullptr);
         WriteWhole(folder_ + "marker.txt", "m");
@@ -127,24 +128,36 @@ class Deploy : public ::testing::Test {
         }
         RemoveDirectoryA((folder_ + "sub").c_str());
         RemoveDirectoryA((folder_ + "empty").c_str());
+        Remove(longFolder_ + "Tool.exe");
+        Remove(longFolder_ + "marker.txt");
+        RemoveDirectoryA(longFolder_.c_str());
         RemoveDirectoryA(folder_.c_str());
     }
     std::string folder_;
+    std::string longFolder_; // a subfolder whose path alone is over 128 characters
     std::string savedCurrent_;
 };
 
 TEST_F(Deploy, WritesExactBytesAttributesAndTheRecordedWriteTimeThreeTimes) {
     const std::string bytes = SampleBytes(70000, 1);
     const uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN;
-    EXPECT_EQ(DeployPayloadFrom(StoreWith("Tool.exe", bytes, attributes), kToolResource, folder_), 1);
-    const std::string target = folder_ + "Tool.exe";
-    // Times first: reading the file may move its last-access time.
-    const Times times = TimesOf(target);
-    EXPECT_EQ(times.creation, kRecordedWriteTime);
-    EXPECT_EQ(times.access, kRecordedWriteTime);
-    EXPECT_EQ(times.write, kRecordedWriteTime);
-    EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes);
-    EXPECT_TRUE(ReadWhole(target) == bytes);
+    const MemoryResourceStore store = StoreWith("Tool.exe", bytes, attributes);
+    // A target of 128 characters or more is too long for OpenFile: a failing open for the times there
+    // would leave the file with the time of its write.
+    CreateDirectoryA(longFolder_.c_str(), nullptr);
+    WriteWhole(longFolder_ + "marker.txt", "m");
+    ASSERT_GE((longFolder_ + "Tool.exe").size(), size_t{OFS_MAXPATHNAME});
+    for (const std::string& folder : {folder_, longFolder_}) {
+        EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder), 1) << folder;
+        const std::string target = folder + "Tool.exe";
+        // Times first: reading the file may move its last-access time.
+        const Times times = TimesOf(target);
+        EXPECT_EQ(times.creation, kRecordedWriteTime) << folder;
+        EXPECT_EQ(times.access, kRecordedWriteTime) << folder;
+        EXPECT_EQ(times.write, kRecordedWriteTime) << folder;
+        EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes) << folder;
+        EXPECT_TRUE(ReadWhole(target) == bytes) << folder;
+    }
 }
 
 TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {
