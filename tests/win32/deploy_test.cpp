@@ -314,6 +314,17 @@ TEST_F(Deploy, RefusalsAreSilentAndFailuresShowOneMessage) {
     EXPECT_EQ(shownMessages.size(), 2u);
 }
 
+// Without the checksum the damaged file was written, started and kept as the tool.
+TEST_F(Deploy, ADamagedPayloadOfTheRightSizeIsAFailureAndLeavesNoFile) {
+    PayloadImage image;
+    PayloadFacts facts;
+    ASSERT_EQ(InspectPayload(ModuleResourceStore(), "Damaged_txt_V1000_BIN_WFD_NTC", image, facts),
+              PayloadFault::ChecksumMismatch);
+    EXPECT_EQ(DeployTool(GetDesktopWindow(), 1, 1, "Damaged_txt_V1000_BIN_WFD_NTC"), 0);
+    EXPECT_EQ(shownMessages.size(), 1u);
+    EXPECT_FALSE(Exists(ProgramFolder() + "Hello.txt"));
+}
+
 TEST(ProbeFolders, AcceptOnlyExistingFoldersAndNormaliseThem) {
     char windowsFolder[MAX_PATH] = {};
     GetWindowsDirectoryA(windowsFolder, MAX_PATH);
