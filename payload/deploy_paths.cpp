@@ -24,12 +24,14 @@ bool IsParentSegment(std::string_view part) {
     return onlyDotsAndBlanks && std::ranges::count(part, '.') >= 2;
 }
 
-bool HasParentSegment(std::string_view name) {
+// Only slashes can be left in the kept part of a name, since everything up to the last colon or
+// backslash is cut away first; whatever ".." was cut away can no longer lead anywhere.
+bool HasParentSegment(std::string_view keptName) {
     size_t start = 0;
-    while (start <= name.size()) {
+    while (start <= keptName.size()) {
         size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]) && name[end] != ':') ++end;
-        if (IsParentSegment(name.substr(start, end - start))) return true;
+        while (end < keptName.size() && !IsSeparator(keptName[end])) ++end;
+        if (IsParentSegment(keptName.substr(start, end - start))) return true;
         start = end + 1;
     }
     return false;
@@ -74,7 +76,7 @@ std::string DeployFileName(std::string_view recordFileName) {
     name = TrimEndWhile(name, IsNulOrBlank);
     if (name.empty()) return std::string();
     const bool onlyDotsAndBlanks = std::ranges::all_of(name, [](char c) { return c == '.' || c == ' '; });
-    if (onlyDotsAndBlanks || HasParentSegment(whole) || name.front() == '/' || HasWildcard(name)) {
+    if (onlyDotsAndBlanks || HasParentSegment(name) || name.front() == '/' || HasWildcard(name)) {
         return std::string();
     }
     return std::string(name);

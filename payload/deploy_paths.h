@@ -17,10 +17,11 @@
 //                      first NUL (at most 260 bytes), without everything up to and including its last
 //                      colon or backslash (a slash does not separate), trailing NUL and blanks
 //                      removed. "" (treated as blank) when nothing is left, when any part between
-//                      separators of the whole name is ".." (or only dots and blanks with two dots or
+//                      slashes of that kept name is ".." (or only dots and blanks with two dots or
 //                      more, which the platform folds to ".."), when the name is only dots and blanks,
 //                      when it starts with a slash, or when it holds a wildcard: each of these would
 //                      write outside the target folder or make the existence test find another entry.
+//                      A ".." in the part that is cut away does no harm: "..\x.exe" gives "x.exe".
 // DeployTargetPath     folder + name, or nullopt when that exceeds kMaxPathChars.
 #pragma once
 

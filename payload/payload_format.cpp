@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "payload/crc32.h"
 #include "payload/lznt1.h"
 
 namespace {
@@ -148,6 +149,8 @@ uint64_t RecordedFileSize(const FindDataRecord& record) {
     return static_cast<uint64_t>(record.nFileSizeHigh) << 32 | record.nFileSizeLow;
 }
 
+bool RecordsChecksum(const FindDataRecord& record) { return record.dwReserved1 == kPayloadChecksumMarker; }
+
 std::string EncodeFindDataRecord(const FindDataRecord& record) {
     std::string out(kFindDataRecordSize, '\0');
     Put32(out, kOffsetAttributes, record.dwFileAttributes);
@@ -237,6 +240,8 @@ std::string_view PayloadFaultText(PayloadFault fault) {
         return "the stream does not decode to the recorded size";
     case PayloadFault::ImageSizeMismatch:
         return "the stored size is not the recorded size plus 322";
+    case PayloadFault::ChecksumMismatch:
+        return "the file bytes do not match the recorded CRC-32";
     }
     return "unknown fault";
 }
@@ -258,6 +263,10 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
     } else if (bytes.size() > kPayloadTrailerSize) {
         fault = ReadWithTrailer(testName, bytes, result, facts);
     }
+    if (fault == PayloadFault::None && RecordsChecksum(result.record) &&
+        Crc32(result.fileBytes) != result.record.dwReserved0) {
+        fault = PayloadFault::ChecksumMismatch;
+    }
     if (fault == PayloadFault::None) image = std::move(result);
     return fault;
 }
@@ -275,5 +284,8 @@ std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataReco
     stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
     std::string decoded;
     if (!DecodesToExactly(stream, fileBytes.size(), decoded) || decoded != fileBytes) return {};
-    return stream + EncodePayloadTrailer(record);
+    FindDataRecord checked = record;
+    checked.dwReserved0 = Crc32(fileBytes);
+    checked.dwReserved1 = kPayloadChecksumMarker;
+    return stream + EncodePayloadTrailer(checked);
 }

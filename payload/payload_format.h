@@ -4,6 +4,12 @@
 //
 // Reading never throws and never hands out a partial result: every refusal leaves the caller's image
 // untouched. Writing produces only the Compressed shape, the one the launcher carries.
+//
+// The layout has no room for a checksum, so the record's two reserved fields carry one: dwReserved0
+// the CRC-32 (crc32.h) of the file bytes, dwReserved1 kPayloadChecksumMarker. Other packers leave both
+// fields 0, and 0 is also a possible CRC, so only the marker tells "no checksum" from "checksum 0";
+// without it the payload is read as it always was. A stream that is damaged but still decodes to the
+// recorded size is caught only by the checksum.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +28,7 @@ inline constexpr std::string_view kPayloadTag = "WFD ";
 inline constexpr size_t kFileNameBytes = 260;
 inline constexpr size_t kAlternateFileNameBytes = 14;
 inline constexpr uint32_t kFileAttributeArchive = 0x20;
+inline constexpr uint32_t kPayloadChecksumMarker = 0x32335243; // "CR32" as little-endian bytes
 
 // WIN32_FIND_DATAA without its two trailing alignment bytes. Times are FILETIMEs (100 ns since 1601).
 struct FindDataRecord {
@@ -31,8 +38,8 @@ struct FindDataRecord {
     uint64_t ftLastWriteTime = 0;
     uint32_t nFileSizeHigh = 0;
     uint32_t nFileSizeLow = 0;
-    uint32_t dwReserved0 = 0;
-    uint32_t dwReserved1 = 0;
+    uint32_t dwReserved0 = 0;       // the file's CRC-32 when dwReserved1 holds the marker
+    uint32_t dwReserved1 = 0;       // kPayloadChecksumMarker or, from other packers, 0
     std::string cFileName;          // at most 260 bytes, no NUL
     std::string cAlternateFileName; // at most 14 bytes, no NUL
 
@@ -51,6 +58,9 @@ struct PayloadImage {
 
 // nFileSizeHigh * 2^32 + nFileSizeLow.
 uint64_t RecordedFileSize(const FindDataRecord& record);
+
+// True when the record carries the marker, so that its dwReserved0 is the checksum the file must match.
+bool RecordsChecksum(const FindDataRecord& record);
 
 // The 318 little-endian bytes of `record`. Names longer than their field are cut to it; the bytes after
 // a name are zero.
@@ -91,6 +101,7 @@ enum class PayloadFault {
     SplitDataSizeMismatch,
     DecodedSizeMismatch,
     ImageSizeMismatch,
+    ChecksumMismatch,
 };
 
 // A short English phrase for the fault, for tools.
@@ -108,8 +119,8 @@ struct PayloadFacts {
 PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image,
                             PayloadFacts& facts);
 
-// Finds `resourceName` in `store`, validates it and yields the file bytes and record. false (and `image`
-// untouched) for every refusal, silently.
+// Finds `resourceName` in `store`, validates it (the checksum too, when the record carries one) and
+// yields the file bytes and record. false (and `image` untouched) for every refusal, silently.
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image);
 
 #ifdef _WIN32
@@ -117,7 +128,8 @@ bool ReadPayload(const ResourceStore& store, std::string_view resourceName, Payl
 bool ReadPayload(std::string_view resourceName, PayloadImage& image);
 #endif
 
-// The Compressed payload of `fileBytes`: the LZNT1 stream, then the trailer of `record`. Empty when the
+// The Compressed payload of `fileBytes`: the LZNT1 stream, then the trailer of `record` with the file's
+// CRC-32 and the marker in its reserved fields (whatever `record` held there). Empty when the
 // record's size fields disagree with `fileBytes`, when the file is empty (an empty stream would leave a
 // 322-byte resource, which reads as no payload), or when the result would not read back, because the
 // stream decodes to more than the 12.5-fold capacity the reader gives it.

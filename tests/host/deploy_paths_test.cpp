@@ -17,6 +17,11 @@ TEST(DeployFileName, KeepsOnlyThePartAfterTheLastColonOrBackslash) {
     EXPECT_EQ(DeployFileName("Marvolt.exe  \0\0"s), "Marvolt.exe");
     EXPECT_EQ(DeployFileName("Mar volt.exe\0junk"s), "Mar volt.exe");
     EXPECT_EQ(DeployFileName(" lead.exe"), " lead.exe");
+    // A parent part in the cut-away part leads nowhere; refusing these names over-reached.
+    EXPECT_EQ(DeployFileName("..\\Marvolt.exe"), "Marvolt.exe");
+    EXPECT_EQ(DeployFileName("..\\x.exe"), "x.exe");
+    EXPECT_EQ(DeployFileName("sub\\..\\..\\x.exe"), "x.exe");
+    EXPECT_EQ(DeployFileName("C:..\\x.exe"), "x.exe");
 }
 
 TEST(DeployFileName, ReadsAtMost260Bytes) {
@@ -31,9 +36,9 @@ TEST(DeployFileName, BlankNamesGiveNothing) {
 }
 
 TEST(DeployFileName, NamesThatLeaveTheFolderOrMatchOtherEntriesGiveNothing) {
-    for (const char* name : {"../x.exe", "..\\x.exe", "sub/../../x.exe", "sub\\..\\..\\x.exe", "sub/..", "..",
-                             ".", "...", ". .", "sub/.../x.exe", "a/.. /x.exe", "C:..\\x.exe", "/x.exe",
-                             "//server/share/x.exe", "*.exe", "Marv?lt.exe", "x<y", "x\"y"}) {
+    for (const char* name : {"../x.exe", "sub/../../x.exe", "sub/..", "..", ".", "...", ". .",
+                             "sub/.../x.exe", "a/.. /x.exe", "C:a/../../x.exe", "sub\\../x.exe", "x\\..",
+                             "/x.exe", "//server/share/x.exe", "*.exe", "Marv?lt.exe", "x<y", "x\"y"}) {
         EXPECT_EQ(DeployFileName(name), "") << name;
     }
     EXPECT_EQ(DeployFileName("sub/./x.exe"), "sub/./x.exe");

@@ -70,6 +70,21 @@ TEST(Lznt1Codec, DecodesTheWorkedExample) {
     EXPECT_EQ(target, kExampleText);
 }
 
+// Refusing it would refuse valid streams from other encoders.
+TEST(Lznt1Codec, AcceptsAChunkThatEndsInAnEmptyFlagByte) {
+    ASSERT_TRUE(EndsWithEmptyFlagByte(ChunksOf(kEmptyFlagByteStream).at(0).body));
+    std::string out(5000, '\x55');
+    Lznt1Result result = Decode(kEmptyFlagByteStream, out);
+    EXPECT_EQ(result.status, Lznt1Status::Ok);
+    ASSERT_EQ(result.size, kEmptyFlagByteText.size());
+    EXPECT_EQ(out.substr(0, result.size), kEmptyFlagByteText);
+    // The next chunk is read where the empty flag byte's chunk ends.
+    result = Decode(kEmptyFlagByteStream + kEmptyFlagByteStream, out);
+    EXPECT_EQ(result.status, Lznt1Status::Ok);
+    ASSERT_EQ(result.size, 4096 + kEmptyFlagByteText.size());
+    EXPECT_EQ(out.substr(4096, kEmptyFlagByteText.size()), kEmptyFlagByteText);
+}
+
 TEST(Lznt1Codec, RoundTripsAcrossChunkBoundaries) {
     const size_t sizes[] = {0, 1, 2, 3, 17, 4095, 4096, 4097, 8191, 8192, 8193, 20000};
     for (const size_t size : sizes) {

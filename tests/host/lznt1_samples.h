@@ -23,6 +23,18 @@ inline const std::string kExampleStream = std::string(
     "\x9e\x00\x04\x01\x18\x90\x00",
     59);
 
+// A chunk that ends in an empty flag byte, as other encoders end a chunk whose tokens fill their last
+// flag group: 8 literals; a match of 8 bytes from 8 back and 7 literals; then a flag byte and nothing.
+// Our encoder never writes one, so only this crafted stream shows that such a chunk is accepted.
+inline const std::string kEmptyFlagByteText = "abcdefghabcdefghijklmno";
+inline const std::string kEmptyFlagByteStream = std::string("\x13\xB0"
+                                                            "\x00"
+                                                            "abcdefgh"
+                                                            "\x01\x05\x70"
+                                                            "ijklmno"
+                                                            "\x00",
+                                                            22);
+
 inline std::string RandomBytes(size_t size, uint32_t seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "payload/crc32.h"
 #include "payload/lznt1.h"
 #include "payload/payload_format.h"
 
@@ -17,6 +18,13 @@ FindDataRecord RecordFor(std::string_view name, uint64_t size) {
     record.nFileSizeHigh = static_cast<uint32_t>(size >> 32);
     record.nFileSizeLow = static_cast<uint32_t>(size);
     record.cFileName = name;
+    return record;
+}
+
+FindDataRecord CheckedRecordFor(std::string_view name, const std::string& file) {
+    FindDataRecord record = RecordFor(name, file.size());
+    record.dwReserved0 = Crc32(file);
+    record.dwReserved1 = kPayloadChecksumMarker;
     return record;
 }
 
@@ -132,7 +140,7 @@ TEST(ReadPayload, ReadsTheCompressedShapeUnderAnyLetterCase) {
         PayloadImage image;
         ASSERT_TRUE(ReadPayload(store, name, image)) << name;
         EXPECT_EQ(image.fileBytes, file);
-        EXPECT_EQ(image.record, RecordFor("Marvolt.exe", file.size()));
+        EXPECT_EQ(image.record, CheckedRecordFor("Marvolt.exe", file));
     }
 
     store.Add("Blank_WFD_NTC  ", payload);
@@ -248,6 +256,62 @@ TEST(ReadPayload, AStreamBeyondTwelveAndAHalfTimesItsLengthIsRefused) {
     const uint64_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
     store.Add("CUT_WFD_NTC", stream + EncodePayloadTrailer(RecordFor("Z.exe", capacity)));
     EXPECT_EQ(Inspect(store, "CUT_WFD_NTC"), PayloadFault::DecodedSizeMismatch);
+}
+
+TEST(Crc32, GivesTheZipFormatsCheckValues) {
+    EXPECT_EQ(Crc32(""), 0u);
+    EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
+    EXPECT_EQ(Crc32("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
+    // Bytes with the high bit set, which a signed char would sign-extend.
+    EXPECT_EQ(Crc32("\xFF\0\x80"s), 0xAC616EDFu);
+}
+
+// Without the checksum, one flipped byte often still decodes to the recorded size, and that wrong file
+// was written and started as the tool.
+TEST(ReadPayload, AFlippedStreamByteThatStillDecodesToTheSizeIsRefusedByTheChecksum) {
+    const std::string file = SampleFile(9000);
+    const std::string checked = MakeCompressedPayload(file, RecordFor("T.exe", file.size()));
+    const size_t streamSize = checked.size() - kPayloadTrailerSize;
+    const std::string unchecked =
+        checked.substr(0, streamSize) + EncodePayloadTrailer(RecordFor("T.exe", file.size()));
+    MemoryResourceStore store;
+    store.Add("U_WFD_NTC", unchecked);
+    PayloadImage image;
+    ASSERT_TRUE(ReadPayload(store, "U_WFD_NTC", image));
+    EXPECT_EQ(image.fileBytes, file);
+
+    size_t wrongFilesWithoutChecksum = 0;
+    for (size_t i = 0; i < streamSize; ++i) {
+        std::string flippedChecked = checked;
+        std::string flippedUnchecked = unchecked;
+        flippedChecked[i] = static_cast<char>(~flippedChecked[i]);
+        flippedUnchecked[i] = static_cast<char>(~flippedUnchecked[i]);
+        store.Add("C_WFD_NTC", flippedChecked);
+        store.Add("U_WFD_NTC", flippedUnchecked);
+        PayloadImage read;
+        // A flip may leave the file as it was (a match that finds equal bytes elsewhere), never a wrong one.
+        EXPECT_TRUE(!ReadPayload(store, "C_WFD_NTC", read) || read.fileBytes == file) << i;
+        if (ReadPayload(store, "U_WFD_NTC", read) && read.fileBytes != file) {
+            ++wrongFilesWithoutChecksum;
+            EXPECT_EQ(Inspect(store, "C_WFD_NTC"), PayloadFault::ChecksumMismatch) << i;
+        }
+    }
+    EXPECT_GT(wrongFilesWithoutChecksum, streamSize / 4);
+}
+
+TEST(ReadPayload, PlainAndSplitShapesCheckTheChecksumToo) {
+    const std::string file = SampleFile(500);
+    std::string damaged = file;
+    damaged[100] ^= 1;
+    const std::string trailer = EncodePayloadTrailer(CheckedRecordFor("Tool.exe", file));
+    MemoryResourceStore store;
+    store.Add("GOOD_WFD", file + trailer);
+    store.Add("BAD_WFD", damaged + trailer);
+    store.Add("BAD_BIN_WFD", trailer);
+    store.Add("BAD_BIN", damaged);
+    EXPECT_EQ(Inspect(store, "Good_WFD"), PayloadFault::None);
+    EXPECT_EQ(Inspect(store, "Bad_WFD"), PayloadFault::ChecksumMismatch);
+    EXPECT_EQ(Inspect(store, "Bad_BIN_WFD"), PayloadFault::ChecksumMismatch);
 }
 
 TEST(ReadPayload, ARefusalLeavesTheImageUntouched) {

@@ -1,5 +1,6 @@
 // payload-tool as the build uses it: pack records what the launcher needs, verify passes exactly when
 // all five catalogue payloads read back under their file names, and bad input ends in one clear line.
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "payload/crc32.h"
 #include "payload/payload_format.h"
 #include "shell/tool_catalogue.h"
 #include "tests/host/test_pe_image.h"
@@ -48,9 +50,10 @@ class PayloadToolTest : public testing::Test {
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
     // An executable carrying the five catalogue payloads; the row `row` records `recordedName` instead
-    // of its file name, or is left out with `dropRow`.
+    // of its file name, or is left out with `dropRow`, or has its first file byte flipped in the stream
+    // (a literal, so it still decodes to its size) with `damageRow`.
     std::string Launcher(const std::string& row = "", const std::string& recordedName = "",
-                         bool dropRow = false) {
+                         bool dropRow = false, bool damageRow = false) {
         std::vector<std::pair<std::string, std::string>> resources;
         for (const ToolEntry& entry : ToolCatalogue()) {
             const bool changed = entry.resourceName == row;
@@ -63,7 +66,9 @@ class PayloadToolTest : public testing::Test {
             record.cFileName = changed ? recordedName : std::string(entry.exeFileName);
             std::string upper(entry.resourceName);
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            resources.emplace_back(upper, MakeCompressedPayload(file, record));
+            std::string payload = MakeCompressedPayload(file, record);
+            if (changed && damageRow) payload[3] ^= 1; // after the chunk header and the first flag byte
+            resources.emplace_back(upper, payload);
         }
         resources.emplace_back("#7", "numbered");
         const std::string path = Path("FunkelisTools.exe");
@@ -125,13 +130,24 @@ TEST_F(PayloadToolTest, VerifyPassesOnlyWhenAllFiveRowsReadBackUnderTheirNames) 
 
     EXPECT_EQ(Run("verify " + Launcher("Pellory_exe_V2102_BIN_WFD_NTC", "", true)), 1);
     EXPECT_NE(out_.find("FAILED Pellory_exe_V2102_BIN_WFD_NTC: no RT_RCDATA resource"), std::string::npos);
+
+    // A damaged stream of the right size once passed as OK.
+    EXPECT_EQ(Run("verify " + Launcher("Cindrel_exe_V2106_BIN_WFD_NTC", "Cindrel.exe", false, true)), 1);
+    EXPECT_NE(
+        out_.find("FAILED Cindrel_exe_V2106_BIN_WFD_NTC: the file bytes do not match the recorded CRC-32"),
+        std::string::npos)
+        << out_;
 }
 
 TEST_F(PayloadToolTest, ListShowsEveryRcDataResourceWithItsVerdict) {
     ASSERT_EQ(Run("list " + Launcher()), 0) << err_;
     EXPECT_NE(out_.find("MARVOLT_EXE_V2106_BIN_WFD_NTC\tCompressed\t"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("\tMarvolt.exe\t1601-01-01T00:00:00Z\tOK\n"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
+    char crc[9] = {};
+    std::snprintf(crc, sizeof crc, "%08x", Crc32("stand-in for Marvolt.exe" + std::string(3000, 'x')));
+    EXPECT_NE(out_.find("\tMarvolt.exe\t1601-01-01T00:00:00Z\t" + std::string(crc) + " checked\tOK\n"),
+              std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
 }
 
 TEST_F(PayloadToolTest, ExtractWritesTheRecordedFileAndNothingOutsideTheFolder) {

@@ -106,6 +106,7 @@ class Deploy : public ::testing::Test {
         char full[MAX_PATH] = {};
         GetFullPathNameA("deploy_test_work", MAX_PATH, full, nullptr);
         folder_ = std::string(full) + "\\";
+        longFolder_ = folder_ + std::string(folder_.size() < 128 ? 128 - folder_.size() : 1, 'l') + "\\";
         CleanFolder();
         CreateDirectoryA(folder_.c_str(), nullptr);
         WriteWhole(folder_ + "marker.txt", "m");
@@ -121,29 +122,42 @@ class Deploy : public ::testing::Test {
         Remove(ProgramFolder() + "Hello.txt");
     }
     void CleanFolder() {
-        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "empty\\Tool.exe", "x.exe"}) {
+        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "sub\\x.exe", "sub\\marker.txt",
+                                 "empty\\Tool.exe", "x.exe"}) {
             Remove(folder_ + name);
         }
         RemoveDirectoryA((folder_ + "sub").c_str());
         RemoveDirectoryA((folder_ + "empty").c_str());
+        Remove(longFolder_ + "Tool.exe");
+        Remove(longFolder_ + "marker.txt");
+        RemoveDirectoryA(longFolder_.c_str());
         RemoveDirectoryA(folder_.c_str());
     }
     std::string folder_;
+    std::string longFolder_; // a subfolder whose path alone is over 128 characters
     std::string savedCurrent_;
 };
 
 TEST_F(Deploy, WritesExactBytesAttributesAndTheRecordedWriteTimeThreeTimes) {
     const std::string bytes = SampleBytes(70000, 1);
     const uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN;
-    EXPECT_EQ(DeployPayloadFrom(StoreWith("Tool.exe", bytes, attributes), kToolResource, folder_), 1);
-    const std::string target = folder_ + "Tool.exe";
-    // Times first: reading the file may move its last-access time.
-    const Times times = TimesOf(target);
-    EXPECT_EQ(times.creation, kRecordedWriteTime);
-    EXPECT_EQ(times.access, kRecordedWriteTime);
-    EXPECT_EQ(times.write, kRecordedWriteTime);
-    EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes);
-    EXPECT_TRUE(ReadWhole(target) == bytes);
+    const MemoryResourceStore store = StoreWith("Tool.exe", bytes, attributes);
+    // A target of 128 characters or more is too long for OpenFile: a failing open for the times there
+    // would leave the file with the time of its write.
+    CreateDirectoryA(longFolder_.c_str(), nullptr);
+    WriteWhole(longFolder_ + "marker.txt", "m");
+    ASSERT_GE((longFolder_ + "Tool.exe").size(), size_t{OFS_MAXPATHNAME});
+    for (const std::string& folder : {folder_, longFolder_}) {
+        EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder), 1) << folder;
+        const std::string target = folder + "Tool.exe";
+        // Times first: reading the file may move its last-access time.
+        const Times times = TimesOf(target);
+        EXPECT_EQ(times.creation, kRecordedWriteTime) << folder;
+        EXPECT_EQ(times.access, kRecordedWriteTime) << folder;
+        EXPECT_EQ(times.write, kRecordedWriteTime) << folder;
+        EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes) << folder;
+        EXPECT_TRUE(ReadWhole(target) == bytes) << folder;
+    }
 }
 
 TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {
@@ -208,11 +222,19 @@ TEST_F(Deploy, ASlashInTheRecordNameIsPartOfThePath) {
     EXPECT_EQ(ReadWhole(folder_ + "sub\\Tool.exe"), "in sub");
 }
 
-TEST_F(Deploy, RecordNamesWithAParentPartWriteNothing) {
+TEST_F(Deploy, RecordNamesWithAParentPartWriteNothingOutsideTheFolder) {
     CreateDirectoryA((folder_ + "sub").c_str(), nullptr);
-    for (const char* name : {"../x.exe", "sub/../../x.exe", "..\\x.exe", "sub\\..\\..\\x.exe", ".."}) {
+    for (const char* name : {"../x.exe", "sub/../../x.exe", ".."}) {
         EXPECT_EQ(DeployPayloadFrom(StoreWith(name, "escape"), kToolResource, folder_ + "sub\\"), 0) << name;
         EXPECT_FALSE(Exists(folder_ + "x.exe")) << name;
+    }
+    // Once cut at the last backslash these are the bare name, which was refused by over-reach.
+    WriteWhole(folder_ + "sub\\marker.txt", "m");
+    for (const char* name : {"..\\x.exe", "sub\\..\\..\\x.exe"}) {
+        EXPECT_EQ(DeployPayloadFrom(StoreWith(name, "bare"), kToolResource, folder_ + "sub\\"), 1) << name;
+        EXPECT_EQ(ReadWhole(folder_ + "sub\\x.exe"), "bare") << name;
+        EXPECT_FALSE(Exists(folder_ + "x.exe")) << name;
+        Remove(folder_ + "sub\\x.exe");
     }
 }
 
@@ -290,6 +312,17 @@ TEST_F(Deploy, RefusalsAreSilentAndFailuresShowOneMessage) {
     EXPECT_EQ(DeployTool(owner, 1, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 1);
     RemoveDirectoryA(target.c_str());
     EXPECT_EQ(shownMessages.size(), 2u);
+}
+
+// Without the checksum the damaged file was written, started and kept as the tool.
+TEST_F(Deploy, ADamagedPayloadOfTheRightSizeIsAFailureAndLeavesNoFile) {
+    PayloadImage image;
+    PayloadFacts facts;
+    ASSERT_EQ(InspectPayload(ModuleResourceStore(), "Damaged_txt_V1000_BIN_WFD_NTC", image, facts),
+              PayloadFault::ChecksumMismatch);
+    EXPECT_EQ(DeployTool(GetDesktopWindow(), 1, 1, "Damaged_txt_V1000_BIN_WFD_NTC"), 0);
+    EXPECT_EQ(shownMessages.size(), 1u);
+    EXPECT_FALSE(Exists(ProgramFolder() + "Hello.txt"));
 }
 
 TEST(ProbeFolders, AcceptOnlyExistingFoldersAndNormaliseThem) {

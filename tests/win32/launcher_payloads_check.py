@@ -6,10 +6,12 @@ usage: launcher_payloads_check.py EXE EPOCH NAME=FILE...
 Reads the RT_RCDATA resources with pefile, decodes each LZNT1 stream with the small decoder below
 (written from the published format, not from the project's codec) and compares the result and the
 trailer's find-data record with the tool file that was packed: NAME is the recorded file name
-(e.g. Marvolt.exe), FILE the packed file, EPOCH the SOURCE_DATE_EPOCH the build stamped.
+(e.g. Marvolt.exe), FILE the packed file, EPOCH the SOURCE_DATE_EPOCH the build stamped. The record's
+reserved fields must hold the file's CRC-32 (computed here by zlib) and the marker "CR32".
 """
 import struct
 import sys
+import zlib
 
 try:
     import pefile
@@ -22,6 +24,7 @@ CHUNK_SIZE = 4096
 FILE_ATTRIBUTE_ARCHIVE = 0x20
 PAYLOAD_SUFFIX = "_BIN_WFD_NTC"
 SECONDS_1601_TO_1970 = 11_644_473_600
+CHECKSUM_MARKER = struct.unpack("<I", b"CR32")[0]
 
 
 class DecodeError(Exception):
@@ -115,8 +118,8 @@ def check_payload(name, payload, expected_files, epoch):
         problems.append(f"attributes {attributes:#x}, not FILE_ATTRIBUTE_ARCHIVE")
     if not created == accessed == written == expected_time:
         problems.append(f"times {created}, {accessed}, {written}; expected all {expected_time}")
-    if (size_high, reserved0, reserved1) != (0, 0, 0):
-        problems.append("size high word or reserved fields are not 0")
+    if size_high != 0:
+        problems.append("size high word is not 0")
     if file_name_field != file_name.encode() + bytes(260 - len(file_name)):
         problems.append("cFileName is not the bare name followed by zero bytes")
     if short_name_field != bytes(14):
@@ -131,6 +134,8 @@ def check_payload(name, payload, expected_files, epoch):
         return file_name, problems + [f"LZNT1 stream does not decode: {error}"]
     if size_low != len(original):
         problems.append(f"recorded size {size_low}, file has {len(original)} bytes")
+    if (reserved0, reserved1) != (zlib.crc32(original), CHECKSUM_MARKER):
+        problems.append(f"reserved fields {reserved0:#010x}, {reserved1:#010x}: not the file's CRC-32 and marker")
     if decoded != original:
         problems.append(f"decodes to {len(decoded)} bytes that differ from the packed file")
     if any(size != CHUNK_SIZE for size in chunk_sizes[:-1]):

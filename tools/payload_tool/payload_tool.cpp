@@ -182,6 +182,14 @@ std::string_view VariantText(const std::optional<PayloadVariant>& variant) {
     return "-";
 }
 
+// The record's checksum as list shows it: the CRC-32 in hex when the marker says one was recorded.
+std::string ChecksumText(const FindDataRecord& record) {
+    if (!RecordsChecksum(record)) return "absent";
+    char hex[9] = {};
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(record.dwReserved0));
+    return std::string(hex) + " checked";
+}
+
 int List(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         std::cerr << kUsage;
@@ -189,7 +197,7 @@ int List(const std::vector<std::string>& args) {
     }
     const std::optional<Executable> exe = LoadExecutable(args[0]);
     if (!exe) return kExitFailure;
-    std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tstatus\n";
+    std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tcrc32\tstatus\n";
     for (const PeResource& resource : exe->resources) {
         PayloadImage image;
         PayloadFacts facts;
@@ -200,9 +208,10 @@ int List(const std::vector<std::string>& args) {
                   << '\t';
         if (facts.record) {
             std::cout << RecordedFileSize(*facts.record) << '\t' << facts.record->cFileName << '\t'
-                      << FormatFileTime(facts.record->ftLastWriteTime) << '\t';
+                      << FormatFileTime(facts.record->ftLastWriteTime) << '\t' << ChecksumText(*facts.record)
+                      << '\t';
         } else {
-            std::cout << "-\t-\t-\t";
+            std::cout << "-\t-\t-\t-\t";
         }
         std::cout << (fault == PayloadFault::None ? "OK"
                                                   : "not a payload: " + std::string(PayloadFaultText(fault)))
@@ -234,7 +243,8 @@ int Verify(const std::vector<std::string>& args) {
         if (problem.str().empty()) {
             ++good;
             std::cout << "ok     " << entry.resourceName << ": " << entry.exeFileName << ", "
-                      << image.fileBytes.size() << " bytes, " << VariantText(facts.variant) << "\n";
+                      << image.fileBytes.size() << " bytes, " << VariantText(facts.variant) << ", "
+                      << (RecordsChecksum(image.record) ? "CRC-32 checked" : "no CRC-32 recorded") << "\n";
         } else {
             std::cout << "FAILED " << entry.resourceName << ": " << problem.str() << "\n";
         }
