@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds FunkelisTools.exe twice, each time from a fresh copy of the sources in a different folder
-# into a fresh build tree, and fails unless both are byte-identical. The copy is the working tree's
-# tracked and untracked, not ignored files: on a clean checkout exactly the commit, and while work is
-# in progress what ./test.sh builds too. Only the launcher and what it needs are built (host
-# payload-tool, stand-ins, libraries).
+# Builds the release target (FunkelisTools.exe, the unsigned release zip and its SHA256SUMS) twice,
+# each time from a fresh copy of the sources in a different folder into a fresh build tree, and fails
+# unless both give the same bytes. The copy is the working tree's tracked and untracked, not ignored
+# files: on a clean checkout exactly the commit, and while work is in progress what ./test.sh builds
+# too. Only the release and what it needs are built (host payload-tool, stand-ins, libraries, launcher).
 #
 #   FUNKELIS_JOBS  parallel build jobs (default 2)
 #   KEEP=1         keep the temporary folders for a look at a difference
@@ -27,7 +27,7 @@ build_once() {
   (cd "$root" && git ls-files -z --cached --others --exclude-standard |
     tar --null --files-from=- --ignore-failed-read -cf - 2>/dev/null) | tar -x -C "$src"
   if ! SOURCE_DATE_EPOCH=$epoch cmake -S "$src" -B "$build" --preset win32 -Wno-dev >"$work/$side.log" 2>&1 ||
-    ! cmake --build "$build" --target FunkelisTools -j "$jobs" >>"$work/$side.log" 2>&1; then
+    ! cmake --build "$build" --target release -j "$jobs" >>"$work/$side.log" 2>&1; then
     tail -n 30 "$work/$side.log"
     echo "check-reproducible: build $side failed"
     return 1
@@ -49,6 +49,15 @@ if [ "$hash_a" != "$hash_b" ]; then
     while read -r file; do
       cmp -s "$work/a/build-a/$file" "$work/b/build-b/$file" || echo "  $file"
     done
+  exit 1
+fi
+zip=$(cd "$work/a/build-a/release" && ls FunkelisTools-*-win32.zip)
+for side in a b; do
+  echo "release $side: $(sha256sum "$work/$side/build-$side/release/$zip" | cut -d' ' -f1)  $zip"
+done
+if ! cmp -s "$work/a/build-a/release/$zip" "$work/b/build-b/release/$zip" ||
+  ! cmp -s "$work/a/build-a/release/SHA256SUMS" "$work/b/build-b/release/SHA256SUMS"; then
+  echo "check-reproducible: the release zip or its SHA256SUMS differ between the two builds"
   exit 1
 fi
 echo "check-reproducible: identical"

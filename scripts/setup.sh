@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386 fonts-wine
   xvfb xauth x11-utils x11-apps xdotool imagemagick
   python3-pefile
+  osslsigncode openssl
 )
 
 # Some virtual machines run 64-bit user code only: the kernel refuses every i386 program, Wine's

@@ -1,18 +1,10 @@
 #include "tests/e2e/launcher_harness.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 namespace {
-
-// CMake hands over a host path; Wine shows the host's root as drive Z:.
-std::string ToWindowsPath(std::string path) {
-    if (!path.empty() && path.front() == '/') path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
 
 std::string CreateFreshFolder(std::string temp) {
     if (temp.empty()) {
@@ -69,7 +61,18 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 
 } // namespace
 
-std::string LauncherPath() { return ToWindowsPath(FUNKELIS_LAUNCHER_PATH); }
+std::string HostToWindowsPath(std::string path) {
+    if (!path.empty() && path.front() == '/') path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+std::string LauncherPath() {
+    const char* other = std::getenv("FUNKELIS_E2E_LAUNCHER");
+    return HostToWindowsPath(other != nullptr && *other != '\0' ? other : FUNKELIS_LAUNCHER_PATH);
+}
 
 LauncherRun::LauncherRun(const std::string& parent) {
     folder_ = CreateFreshFolder(parent);
@@ -139,7 +142,7 @@ bool LauncherRun::FileExists(const std::string& fileName) const {
 }
 
 std::optional<std::string> LauncherRun::ProbeWindow(HWND window) const {
-    HMODULE library = LoadLibraryA(ToWindowsPath(FUNKELIS_WINDOW_PROBE_PATH).c_str());
+    HMODULE library = LoadLibraryA(HostToWindowsPath(FUNKELIS_WINDOW_PROBE_PATH).c_str());
     if (library == nullptr) return std::nullopt;
     auto hook =
         reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "WindowProbeHook")));

@@ -120,7 +120,7 @@ TEST_F(SettingsFile, GarbageLongLinesAndBinaryBytesAreSurvived) {
                                  "\r\nDate=" + std::string(3000, '1') +
                                  "\r\n[Optionen]\r\nAllProgExit=" + std::string(5000, '0') + "\r\n";
     const std::string noBreaks = "[DateVersionInIni" + std::string(20000, '=') + "Version=\"2.1.0.4\"";
-    for (const std::string& garbage : {binary, longLine, noBreaks, std::string("\0\0[\0]\0=\0", 10)}) {
+    for (const std::string& garbage : {binary, longLine, noBreaks, std::string("\0\0[\0]\0=\0", 9)}) {
         WriteBytes(path, garbage);
         std::string value = "keep";
         AllProgExitOption(value, 0);

@@ -1,0 +1,245 @@
+#!/usr/bin/env python3
+"""Tests of the release's signing and zip steps (shipping/release.py), run on the build machine.
+
+usage: release_test.py --release-script PY --osslsigncode PROGRAM --payload-tool PROGRAM
+                       --epoch SECONDS --text LIESMICH --out DIR EXE
+
+A throwaway CA and code-signing key are made with openssl for each run; nothing of them outlives it.
+EXE (the unsigned launcher) is signed through release.py exactly as the release target does it, into
+DIR/FunkelisTools.exe, which signed_launcher_test then starts under Wine. Each case is named by the
+fault it catches; all cases run, and the exit code is 1 when any failed.
+"""
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+try:
+    import pefile
+except ImportError:
+    sys.exit("release_test: python3-pefile is missing (scripts/setup.sh installs it)")
+
+PASSWORD = "Funkel-Test-Passwort"
+TAMPERED_RESOURCE = "MARVOLT_EXE_V2106_BIN_WFD_NTC"
+RT_RCDATA = 10
+
+
+class CaseFailure(Exception):
+    pass
+
+
+def run(command, cwd=None, env=None):
+    return subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+
+
+def checked(command, cwd=None):
+    result = run(command, cwd=cwd)
+    if result.returncode != 0:
+        raise CaseFailure(f"{' '.join(command)} failed:\n{result.stdout}")
+    return result.stdout
+
+
+def read(path):
+    with open(path, "rb") as source:
+        return source.read()
+
+
+def make_test_ca(folder):
+    """A CA and a code-signing certificate it issued, packed with the key as a PKCS#12 file."""
+    def at(name):
+        return os.path.join(folder, name)
+
+    with open(at("leaf.cnf"), "w") as config:
+        config.write("[leaf]\nbasicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                     "extendedKeyUsage=codeSigning\nsubjectKeyIdentifier=hash\nauthorityKeyIdentifier=keyid\n")
+    with open(at("password"), "w") as password:
+        password.write(PASSWORD + "\n")
+    checked(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", at("ca.key"), "-out",
+             at("ca.pem"), "-days", "2", "-subj", "/CN=Funkelis Throwaway Test CA",
+             "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign"])
+    checked(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", at("signer.key"), "-out",
+             at("signer.csr"), "-subj", "/CN=Funkelis Throwaway Test Signer"])
+    checked(["openssl", "x509", "-req", "-in", at("signer.csr"), "-CA", at("ca.pem"), "-CAkey", at("ca.key"),
+             "-CAcreateserial", "-days", "2", "-out", at("signer.pem"), "-extfile", at("leaf.cnf"),
+             "-extensions", "leaf"])
+    checked(["openssl", "pkcs12", "-export", "-inkey", at("signer.key"), "-in", at("signer.pem"), "-certfile",
+             at("ca.pem"), "-out", at("signer.p12"), "-passout", "file:" + at("password")])
+    return at("ca.pem"), at("signer.p12"), at("password")
+
+
+class ReleaseTest:
+    def __init__(self, args, scratch):
+        self.args = args
+        self.scratch = scratch
+        self.ca, self.pkcs12, self.password = make_test_ca(scratch)
+        self.signed = os.path.join(args.out, "FunkelisTools.exe")
+
+    def sign(self, output, pkcs12=None, password=None):
+        return run([sys.executable, self.args.release_script, "sign", "--osslsigncode", self.args.osslsigncode,
+                    "--pkcs12", pkcs12 or self.pkcs12, "--password-file", password or self.password,
+                    "--epoch", str(self.args.epoch), self.args.exe, output])
+
+    def verify(self, exe):
+        return run([self.args.osslsigncode, "verify", "-CAfile", self.ca, "-in", exe])
+
+    def scratch_path(self, name):
+        return os.path.join(self.scratch, name)
+
+    # Fault: a release signed with a weak digest, against the wrong chain or not at all, or signing
+    # that changes the unsigned build/win32/FunkelisTools.exe.
+    def case_signed_copy_verifies_against_its_ca(self):
+        unsigned = read(self.args.exe)
+        if os.path.exists(self.signed):
+            os.remove(self.signed)
+        result = self.sign(self.signed)
+        if result.returncode != 0:
+            raise CaseFailure(f"signing failed:\n{result.stdout}")
+        verified = self.verify(self.signed)
+        if verified.returncode != 0 or "Signature verification: ok" not in verified.stdout:
+            raise CaseFailure(f"the signed copy does not verify:\n{verified.stdout}")
+        if "SHA256" not in verified.stdout:
+            raise CaseFailure(f"not a SHA-256 signature:\n{verified.stdout}")
+        if read(self.args.exe) != unsigned:
+            raise CaseFailure("signing changed the unsigned launcher")
+        if self.verify(self.args.exe).returncode == 0:
+            raise CaseFailure("the unsigned launcher verifies as signed")
+
+    # Fault: a signature that does not cover the carried tools, so a changed tool goes unnoticed.
+    def case_flipped_payload_byte_fails_verification(self):
+        image = bytearray(read(self.signed))
+        offset = payload_offset(bytes(image), TAMPERED_RESOURCE)
+        image[offset] ^= 0x01
+        tampered = self.scratch_path("tampered.exe")
+        with open(tampered, "wb") as out:
+            out.write(image)
+        result = self.verify(tampered)
+        digest_mismatch = re.search(r"Calculated message digest.*MISMATCH", result.stdout) is not None
+        if result.returncode == 0 or not digest_mismatch:
+            raise CaseFailure(f"a flipped byte at {offset} inside {TAMPERED_RESOURCE} is not a digest "
+                              f"mismatch:\n{result.stdout}")
+
+    # Fault: the packer's PE reader trips over the certificate table appended by signing.
+    def case_payload_tool_reads_the_signed_image(self):
+        result = run([self.args.payload_tool, "verify", self.signed])
+        if result.returncode != 0 or "5 of 5 catalogue payloads OK" not in result.stdout:
+            raise CaseFailure(f"payload-tool verify refuses the signed copy:\n{result.stdout}")
+
+    # Fault: a silently unsigned release when the password is wrong.
+    def case_wrong_password_stops_signing(self):
+        wrong = self.scratch_path("wrong-password")
+        with open(wrong, "w") as out:
+            out.write("not-" + PASSWORD + "\n")
+        self.expect_refusal(self.sign(self.scratch_path("wrong.exe"), password=wrong), "wrong.exe", "password")
+
+    # Fault: a silently unsigned release when the key file is missing.
+    def case_missing_key_stops_signing(self):
+        missing = self.scratch_path("no-such-key.p12")
+        self.expect_refusal(self.sign(self.scratch_path("nokey.exe"), pkcs12=missing), "nokey.exe",
+                            "no-such-key.p12 does not exist")
+
+    def expect_refusal(self, result, output, message):
+        if result.returncode == 0:
+            raise CaseFailure(f"signing went on:\n{result.stdout}")
+        if message not in result.stdout:
+            raise CaseFailure(f"the message does not say '{message}':\n{result.stdout}")
+        leftovers = [name for name in os.listdir(self.scratch) if name.startswith(output)]
+        if leftovers:
+            raise CaseFailure(f"a failed signing left {leftovers}")
+
+    # Fault: zip bytes that carry the build's clock, time zone, umask or file times, entries in
+    # directory order, extra fields or permissions of the build machine; checksums that do not check.
+    def case_zip_is_reproducible_and_its_checksums_check(self):
+        archives = []
+        for side, (zone, umask, file_time) in enumerate([("UTC", 0o022, 1_000_000_000), ("Asia/Tokyo", 0o077, 0)]):
+            folder = self.scratch_path(f"release-{side}")
+            os.makedirs(folder)
+            exe = os.path.join(folder, "FunkelisTools.exe")
+            text = os.path.join(folder, "LIESMICH.txt")
+            shutil.copyfile(self.signed, exe)
+            shutil.copyfile(self.args.text, text)
+            for path in (exe, text):
+                os.utime(path, (file_time, file_time))
+            zip_path = os.path.join(folder, "FunkelisTools-test-win32.zip")
+            env = dict(os.environ, TZ=zone)
+            old_umask = os.umask(umask)
+            try:
+                result = run([sys.executable, self.args.release_script, "package", "--epoch", str(self.args.epoch),
+                              "--zip", zip_path, "--sums", os.path.join(folder, "SHA256SUMS"), exe, text], env=env)
+            finally:
+                os.umask(old_umask)
+            if result.returncode != 0:
+                raise CaseFailure(f"packing failed:\n{result.stdout}")
+            checked(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=folder)
+            archives.append(zip_path)
+            if side == 0:
+                time.sleep(2)  # a zip time taken from the clock would now differ
+        if read(archives[0]) != read(archives[1]):
+            raise CaseFailure("two packings of the same files differ")
+        expected_time = time.gmtime(self.args.epoch)[:6]
+        expected_time = expected_time[:5] + (expected_time[5] // 2 * 2,)  # zip times count in 2 s steps
+        with zipfile.ZipFile(archives[0]) as archive:
+            entries = archive.infolist()
+            names = [entry.filename for entry in entries]
+            if names != ["FunkelisTools.exe", "LIESMICH.txt"]:
+                raise CaseFailure(f"entries {names}")
+            for entry in entries:
+                if entry.date_time != expected_time or entry.extra or entry.create_system != 0:
+                    raise CaseFailure(f"{entry.filename}: time {entry.date_time}, extra {entry.extra!r}, "
+                                      f"made on system {entry.create_system}")
+            if archive.read("FunkelisTools.exe") != read(self.signed):
+                raise CaseFailure("the zip's FunkelisTools.exe is not the signed copy")
+            text = archive.read("LIESMICH.txt")
+            if b"\r\n" not in text or b"\n" in text.replace(b"\r\n", b""):
+                raise CaseFailure("LIESMICH.txt does not have Windows line ends throughout")
+            text.decode("cp1252")
+
+
+def payload_offset(image, resource_name):
+    """The file offset of the middle byte of RT_RCDATA resource `resource_name`."""
+    pe = pefile.PE(data=image, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if kind.id != RT_RCDATA:
+            continue
+        for entry in kind.directory.entries:
+            if entry.name is not None and str(entry.name).upper() == resource_name:
+                data = entry.directory.entries[0].data.struct
+                return pe.get_offset_from_rva(data.OffsetToData) + data.Size // 2
+    raise CaseFailure(f"no resource {resource_name}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--release-script", "--osslsigncode", "--payload-tool", "--text", "--out"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--epoch", type=int, required=True)
+    parser.add_argument("exe")
+    args = parser.parse_args()
+    for program in ("openssl", args.osslsigncode, "sha256sum"):
+        if shutil.which(program) is None:
+            sys.exit(f"release_test: {program} is missing (scripts/setup.sh installs it)")
+    os.makedirs(args.out, exist_ok=True)
+
+    failed = 0
+    with tempfile.TemporaryDirectory(prefix="funkelis-release-test.") as scratch:
+        test = ReleaseTest(args, scratch)
+        cases = [name for name in vars(ReleaseTest) if name.startswith("case_")]
+        for name in cases:
+            try:
+                getattr(test, name)()
+                print(f"ok     {name}")
+            except (CaseFailure, OSError, pefile.PEFormatError) as error:
+                failed += 1
+                print(f"FAILED {name}: {error}")
+        print(f"{len(cases) - failed} of {len(cases)} cases passed")
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
