@@ -3,16 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+#include "tests/test_files.h"
 
-// CMake hands over a host path; Wine shows the host's root as drive Z:.
-std::string ToWindowsPath(std::string path) {
-    if (!path.empty() && path.front() == '/') path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
+namespace {
 
 std::string CreateFreshFolder(std::string temp) {
     if (temp.empty()) {
@@ -126,11 +119,7 @@ std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) const {
 }
 
 std::optional<std::string> LauncherRun::ReadFile(const std::string& fileName) const {
-    std::ifstream in(PathOf(fileName), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadWholeFile(PathOf(fileName));
 }
 
 bool LauncherRun::FileExists(const std::string& fileName) const {
