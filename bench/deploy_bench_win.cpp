@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "payload/resource_store.h"
 #include "shell/tool_catalogue.h"
 #include "tests/e2e/launcher_harness.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -44,12 +44,7 @@ Spread SpreadOf(std::vector<double> values) {
     return {values[values.size() / 2], values.front(), values.back()};
 }
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 
 // A fresh folder under the temporary folder, ending with a backslash, holding one entry: deployment
 // sends the file to the current folder when its target folder is empty.
@@ -88,7 +83,7 @@ void RemoveTool(const std::string& path) {
 bool MeasurePayload(const std::string& payloadFile, const std::string& folder) {
     const std::string resourceName(ToolCatalogue()[0].resourceName);
     MemoryResourceStore store;
-    store.Add(resourceName, ReadWhole(HostToWindowsPath(payloadFile)));
+    store.Add(resourceName, ReadWhole(ToWindowsPath(payloadFile)));
     const size_t packedSize = store.Find(resourceName)->size();
     PayloadImage image;
     if (!ReadPayload(store, resourceName, image)) {

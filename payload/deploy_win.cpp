@@ -1,9 +1,12 @@
 #include <windows.h>
 
+#include <optional>
+
 #include "payload/deploy.h"
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
-#include "settings/settings_file.h"
+#include "settings/owned_handles_win.h"
+#include "settings/settings_file_win.h"
 
 namespace {
 
@@ -22,13 +25,10 @@ bool IsDotEntry(const char* name) { return lstrcmpA(name, ".") == 0 || lstrcmpA(
 bool PassesFolderTest(std::string_view path, std::string& lookedUp) {
     lookedUp = CutText(TrimFolderForLookup(path), kMaxPathChars + 1);
     if (lookedUp.empty() || lookedUp.size() > kMaxPathChars || HasWildcard(lookedUp)) return false;
-    WIN32_FIND_DATAA entry{};
-    HANDLE search = FindFirstFileA(lookedUp.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    entry.cFileName[MAX_PATH - 1] = '\0';
-    const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return isFolder && !TrimFolderForLookup(entry.cFileName).empty();
+    const std::optional<WIN32_FIND_DATAA> entry = FindDirectoryEntry(lookedUp);
+    if (!entry) return false;
+    const bool isFolder = (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return isFolder && !TrimFolderForLookup(entry->cFileName).empty();
 }
 
 int32_t ProbeWindowsSubfolder(std::string& folder, const char* subfolderName) {
@@ -48,14 +48,13 @@ bool FolderHasEntries(const std::string& folder) {
     const std::string pattern = folder + '*';
     if (pattern.size() > kMaxPathChars) return false;
     WIN32_FIND_DATAA entry{};
-    HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    const FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
+    if (!search.Valid()) return false;
     bool found = false;
     do {
         entry.cFileName[MAX_PATH - 1] = '\0';
         found = !IsDotEntry(entry.cFileName);
-    } while (!found && FindNextFileA(search, &entry));
-    FindClose(search);
+    } while (!found && FindNextFileA(search.Get(), &entry));
     return found;
 }
 
@@ -67,51 +66,45 @@ bool IsReadOnlyFile(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool EntryExists(const std::string& path) {
-    WIN32_FIND_DATAA entry{};
-    HANDLE search = FindFirstFileA(path.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
-}
-
 // A target that is opened but not written in full is deleted: a truncated tool must not pass the
 // existence test and be started. One that cannot be opened keeps whatever it holds.
 void WriteContent(const std::string& path, const std::string& bytes) {
     if (IsReadOnlyFile(path)) return;
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) written = 0;
-    SetEndOfFile(file);
-    CloseHandle(file);
+    {
+        const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) return;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            written = 0;
+        SetEndOfFile(file.Get());
+    }
     if (written != bytes.size()) DeleteFileA(path.c_str());
 }
 
 // OpenFile searches the application's folder first for a bare name, so the name is anchored to the
 // current folder, where the content went. Paths too long for OpenFile get an equivalent open.
-HANDLE OpenForTimes(const std::string& path) {
+FileHandle OpenForTimes(const std::string& path) {
     const bool bare = path.find_first_of(":\\/") == std::string::npos;
     const std::string anchored = bare ? ".\\" + path : path;
     if (anchored.size() < kOpenFilePathBytes) {
         OFSTRUCT openState{};
         openState.cBytes = sizeof(openState);
         const HFILE handle = OpenFile(anchored.c_str(), &openState, OF_READWRITE);
-        return handle == HFILE_ERROR ? INVALID_HANDLE_VALUE
-                                     : reinterpret_cast<HANDLE>(static_cast<INT_PTR>(handle));
+        return FileHandle(handle == HFILE_ERROR ? INVALID_HANDLE_VALUE
+                                                : reinterpret_cast<HANDLE>(static_cast<INT_PTR>(handle)));
     }
-    return CreateFileA(anchored.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return FileHandle(CreateFileA(anchored.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void SetTimes(const std::string& path, uint64_t lastWriteTime) {
     if (IsReadOnlyFile(path)) return;
-    HANDLE file = OpenForTimes(path);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const FileHandle file = OpenForTimes(path);
+    if (!file.Valid()) return;
     const FILETIME time = ToFileTime(lastWriteTime);
-    SetFileTime(file, &time, &time, &time);
-    CloseHandle(file);
+    SetFileTime(file.Get(), &time, &time, &time);
 }
 
 int32_t ShowFailure(HWND ownerWindow) {
@@ -159,7 +152,7 @@ int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceN
     WriteContent(target, image.fileBytes);
     SetFileAttributesA(target.c_str(), image.record.dwFileAttributes);
     SetTimes(target, image.record.ftLastWriteTime);
-    return EntryExists(target) ? 1 : 0;
+    return FindDirectoryEntry(target) ? 1 : 0;
 }
 
 int32_t DeployPayload(std::string_view resourceName, std::string_view targetFolder) {

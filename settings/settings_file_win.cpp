@@ -1,6 +1,8 @@
+#include "settings/settings_file_win.h"
+
 #include <windows.h>
 
-#include "settings/settings_file.h"
+#include "settings/owned_handles_win.h"
 
 std::string ExecutablePath() {
     char buffer[kModulePathField] = {};
@@ -13,14 +15,16 @@ std::string ProgramFolder() { return ProgramFolderOf(ExecutablePath()); }
 
 std::string SettingsPath(std::string_view extension) { return SettingsPathOf(ExecutablePath(), extension); }
 
-bool SettingsFileExists(const std::string& path) {
-    if (path.empty()) return false;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    WIN32_FIND_DATAA entry{};
+    const FindHandle search(FindFirstFileA(path.c_str(), &entry));
+    if (!search.Valid()) return std::nullopt;
+    entry.cFileName[MAX_PATH - 1] = '\0';
+    return entry;
 }
+
+bool SettingsFileExists(const std::string& path) { return FindDirectoryEntry(path).has_value(); }
 
 std::string ReadProfileText(const std::string& path, const char* section, const char* key,
                             const char* defaultText, size_t bufferSize) {

@@ -1,8 +1,9 @@
+#include "settings/version_stamp_win.h"
+
 #include <windows.h>
 
-#include "settings/settings_file.h"
+#include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
-#include "settings/version_stamp.h"
 
 namespace {
 

@@ -1,14 +1,7 @@
-// Keeps the main window's placement (position, size, size type) for the run, restores it from
-// section "HmWinPos" of the settings file when the window is initialised and writes it back at the
-// window's close message. Positions and sizes are in the main window's dialog units.
+// The rules of the main window's placement (position, size, size type), kept in section "HmWinPos"
+// of the settings file in the main window's dialog units. The follower that applies them to the
+// window is in window_placement_win.h.
 //
-// TrackWindowPlacement  called first for every message of the main window; no result. Reads the file
-//     at WM_INITDIALOG and then, when the window's caption bar lies on no monitor's work area, moves
-//     it as ReachableWindowRect says and takes the current placement; follows the window at
-//     WM_EXITSIZEMOVE, WM_SIZE and WM_SYSCOMMAND, and writes the five keys at WM_CLOSE. Profile
-//     failures are silent.
-//
-// Portable part (window_placement.cpp):
 // PlanPlacementRestore  applies the stored texts (X, Y, W, H, Minm in that order; empty after
 //     TrimBlanks = not stored) to `record`, a non-empty one rounded half to even and saturated to
 //     32 bits, and answers what the window has to do, in the order move, resize, minimise, then
@@ -56,9 +49,3 @@ PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<
                                       int32_t designW, int32_t designH);
 PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
                               std::span<const PixelRect> workAreas, const PixelRect& nearest);
-
-#ifdef _WIN32
-#include <windows.h>
-
-void TrackWindowPlacement(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-#endif

@@ -1,11 +1,10 @@
+#include "settings/window_placement_win.h"
+
 #include <windows.h>
 
-#include <vector>
-
-#include "settings/settings_file.h"
+#include "settings/placement_window_win.h"
+#include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
-#include "settings/window_placement.h"
-#include "shell/main_window.h"
 
 namespace {
 
@@ -47,46 +46,6 @@ void RestorePlacement(HWND window) {
     if (restore.takeCurrent) TakeCurrentPlacement(window);
 }
 
-PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
-
-BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoA(monitor, &info))
-        reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back(ToPixelRect(info.rcWork));
-    return TRUE;
-}
-
-std::vector<PixelRect> WorkAreas() {
-    std::vector<PixelRect> areas;
-    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
-    return areas;
-}
-
-// The window's frame edge and caption: the strip of the outer rectangle above the client area.
-int32_t CaptionBarHeight(HWND window, const RECT& outer) {
-    POINT clientOrigin{0, 0};
-    ClientToScreen(window, &clientOrigin);
-    return clientOrigin.y - outer.top;
-}
-
-// A stored position may lie on a monitor that is gone; true when the window had to be moved.
-bool BringCaptionBarOnScreen(HWND window) {
-    RECT outer{};
-    MONITORINFO nearest{};
-    nearest.cbSize = sizeof nearest;
-    if (!GetWindowRect(window, &outer) ||
-        !GetMonitorInfoA(MonitorFromRect(&outer, MONITOR_DEFAULTTONEAREST), &nearest))
-        return false;
-    const PixelRect current = ToPixelRect(outer);
-    const PixelRect reachable = ReachableWindowRect(current, CaptionBarHeight(window, outer), WorkAreas(),
-                                                    ToPixelRect(nearest.rcWork));
-    if (reachable.left == current.left && reachable.top == current.top) return false;
-    SetWindowPos(window, nullptr, reachable.left, reachable.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
-}
-
 void WritePlacement() {
     const std::string path = PlacementSettingsPath();
     const int32_t values[] = {HmWinPos.X, HmWinPos.Y, HmWinPos.W, HmWinPos.H, HmWinPos.Minm};
@@ -102,7 +61,7 @@ void TrackWindowPlacement(HWND window, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
         RestorePlacement(window);
         // The close then stores the position on the screen, so that later starts are there too.
-        if (BringCaptionBarOnScreen(window)) TakeCurrentPlacement(window);
+        if (BringMainWindowOnScreen(window)) TakeCurrentPlacement(window);
         break;
     case WM_EXITSIZEMOVE:
         TakeCurrentPlacement(window);

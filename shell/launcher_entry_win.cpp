@@ -1,10 +1,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <string>
 
-#include "shell/launcher_main.h"
+#include "settings/owned_handles_win.h"
+#include "shell/launcher_main_win.h"
 
 // The launcher runs elevated, often from a download folder that anyone can write to: no DLL may be
 // found there. The executable imports only DLLs the system always takes from its own folder, and
@@ -53,10 +53,13 @@ void RegisterCommonControlClasses() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystem();
-    CoInitialize(nullptr);
-    GetModuleHandleA(nullptr); // the window layer takes the instance handle the same way
-    RegisterCommonControlClasses();
-    const int32_t result = LauncherMain();
-    CoUninitialize();
+    int32_t result = 0;
+    {
+        // COM is released before the process ends, not by it.
+        const ComScope com;
+        GetModuleHandleA(nullptr); // the window layer takes the instance handle the same way
+        RegisterCommonControlClasses();
+        result = LauncherMain();
+    }
     ExitProcess(static_cast<UINT>(result));
 }

@@ -1,10 +1,12 @@
+#include "shell/launcher_main_win.h"
+
 #include <windows.h>
 
+#include "settings/owned_handles_win.h"
 #include "settings/program_stamp.h"
-#include "settings/version_stamp.h"
-#include "shell/launcher_main.h"
-#include "shell/main_window.h"
+#include "settings/version_stamp_win.h"
 #include "shell/main_window_layout.h"
+#include "shell/main_window_win.h"
 
 namespace {
 
@@ -12,18 +14,12 @@ namespace {
 class SingleInstanceToken {
   public:
     SingleInstanceToken() : mutex_(CreateMutexA(nullptr, FALSE, kSingleInstanceMutexName)) {
-        alreadyTaken_ = mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+        alreadyTaken_ = mutex_.Valid() && GetLastError() == ERROR_ALREADY_EXISTS;
     }
-    ~SingleInstanceToken() {
-        if (mutex_ != nullptr) CloseHandle(mutex_);
-    }
-    SingleInstanceToken(const SingleInstanceToken&) = delete;
-    SingleInstanceToken& operator=(const SingleInstanceToken&) = delete;
-
     bool AlreadyTaken() const { return alreadyTaken_; }
 
   private:
-    HANDLE mutex_;
+    KernelObject mutex_;
     bool alreadyTaken_ = false;
 };
 

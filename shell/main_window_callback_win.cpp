@@ -1,17 +1,19 @@
+#include "shell/main_window_callback_win.h"
+
 #include <windows.h>
 
 #include <climits>
+#include <optional>
 #include <shellapi.h>
 #include <string>
 
 #include "payload/deploy.h"
-#include "settings/settings_file.h"
+#include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
-#include "settings/version_stamp.h"
-#include "settings/window_placement.h"
-#include "shell/main_window.h"
-#include "shell/main_window_callback.h"
+#include "settings/version_stamp_win.h"
+#include "settings/window_placement_win.h"
 #include "shell/main_window_layout.h"
+#include "shell/main_window_win.h"
 
 namespace {
 
@@ -25,11 +27,8 @@ std::string allProgExitText;
 
 // A folder of the tool's name is no tool.
 bool ToolFileExists(const std::string& path) {
-    WIN32_FIND_DATAA entry{};
-    HANDLE search = FindFirstFileA(path.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const std::optional<WIN32_FIND_DATAA> entry = FindDirectoryEntry(path);
+    return entry && (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 void RaiseAndRestore(HWND window) {

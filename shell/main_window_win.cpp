@@ -1,13 +1,15 @@
+#include "shell/main_window_win.h"
+
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "settings/owned_handles_win.h"
+#include "settings/window_placement.h"
 #include "shell/dialog_units.h"
-#include "shell/main_window.h"
-#include "shell/main_window_callback.h"
+#include "shell/main_window_callback_win.h"
 #include "shell/main_window_layout.h"
 
 namespace {
@@ -18,7 +20,6 @@ struct RunState {
     bool firstDisplayDone = false;
     int32_t showState = 5; // SW_SHOW
     int32_t endValue = 0;
-    std::array<HWND, 3> colouredControls{};
 };
 
 RunState state;
@@ -64,27 +65,18 @@ TemplateWriter BuildTemplate() {
     return out;
 }
 
-void RememberColour(HWND control, int32_t id) {
-    const auto colours = ColouredControls();
-    for (size_t i = 0; i < colours.size(); ++i) {
-        if (colours[i].id == id) state.colouredControls[i] = control;
+// Only the launcher's own controls of the colour table get colours; the rest keep the platform's.
+INT_PTR AnswerColour(HWND window, HDC dc, HWND control) {
+    if (control == nullptr || GetParent(control) != window) return 0;
+    const ControlColour* colour = FindControlColour(GetDlgCtrlID(control));
+    if (colour == nullptr) return 0;
+    SetTextColor(dc, colour->textColour);
+    if (colour->background == ColourBackground::Transparent) {
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
     }
-}
-
-INT_PTR AnswerColour(HDC dc, HWND control) {
-    if (control == nullptr) return 0;
-    const auto colours = ColouredControls();
-    for (size_t i = 0; i < colours.size(); ++i) {
-        if (state.colouredControls[i] != control) continue;
-        SetTextColor(dc, colours[i].textColour);
-        if (colours[i].background == ColourBackground::Transparent) {
-            SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-        }
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    return 0;
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -94,7 +86,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         if (handled != 0) return handled;
     }
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-        return AnswerColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return AnswerColour(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     }
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
         EndMainWindow(window, 0);
@@ -117,25 +109,22 @@ void CreateControls(HWND window, HINSTANCE instance) {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
         if (control == nullptr) continue;
         SendMessageA(control, WM_SETFONT, windowFont, TRUE);
-        RememberColour(control, spec.id);
     }
 }
 
-HFONT CreateHeadingFont() {
-    HDC screen = GetDC(nullptr);
-    const int logPixelsY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+GdiObject<HFONT> CreateHeadingFont() {
+    const int logPixelsY = GetDeviceCaps(ScreenDc().Get(), LOGPIXELSY);
     LOGFONTA font{};
     font.lfHeight = HeadingFontHeight(logPixelsY);
     font.lfWeight = kHeadingFontWeight;
     static_assert(sizeof(kWindowFontFace) <= sizeof(font.lfFaceName));
     std::copy(std::begin(kWindowFontFace), std::end(kWindowFontFace), font.lfFaceName);
-    return CreateFontIndirectA(&font);
+    return GdiObject<HFONT>(CreateFontIndirectA(&font));
 }
 
-HICON SetIcon(HWND window, HINSTANCE instance, WPARAM which, int size) {
-    auto icon = static_cast<HICON>(LoadImageA(instance, kIconResourceName, IMAGE_ICON, size, size, 0));
-    if (icon != nullptr) SendMessageA(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+IconHandle SetIcon(HWND window, HINSTANCE instance, WPARAM which, int size) {
+    IconHandle icon(static_cast<HICON>(LoadImageA(instance, kIconResourceName, IMAGE_ICON, size, size, 0)));
+    if (icon.Valid()) SendMessageA(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon.Get()));
     return icon;
 }
 
@@ -185,11 +174,12 @@ int32_t ShowMainWindow(HWND parent) {
     SetWindowTextA(window, MainWindowTitle);
     CreateControls(window, instance);
 
-    HFONT headingFont = CreateHeadingFont();
-    SendMessageA(GetDlgItem(window, kHeadingLabelId), WM_SETFONT, reinterpret_cast<WPARAM>(headingFont),
+    // Owned here, so the font and icons are deleted only after the window has been destroyed.
+    const GdiObject<HFONT> headingFont = CreateHeadingFont();
+    SendMessageA(GetDlgItem(window, kHeadingLabelId), WM_SETFONT, reinterpret_cast<WPARAM>(headingFont.Get()),
                  FALSE);
-    HICON bigIcon = SetIcon(window, instance, ICON_BIG, 32);
-    HICON smallIcon = SetIcon(window, instance, ICON_SMALL, 16);
+    const IconHandle bigIcon = SetIcon(window, instance, ICON_BIG, 32);
+    const IconHandle smallIcon = SetIcon(window, instance, ICON_SMALL, 16);
 
     MainWindowCallback(window, WM_INITDIALOG, reinterpret_cast<WPARAM>(window), 0);
     RECT client{};
@@ -202,9 +192,6 @@ int32_t ShowMainWindow(HWND parent) {
     state.firstDisplayDone = true;
     RunMessageLoop(window, parent);
 
-    DeleteObject(headingFont);
-    if (bigIcon != nullptr) DestroyIcon(bigIcon);
-    if (smallIcon != nullptr) DestroyIcon(smallIcon);
     if (parent != nullptr) SetFocus(parent);
     state.handlerAttached = false;
     return state.endValue;
@@ -241,6 +228,50 @@ void SetMainWindowPosition(HWND window, int32_t x, int32_t y) {
 void SetMainWindowSize(HWND window, int32_t width, int32_t height) {
     const POINT pixels = UnitsToPixels(window, width, height);
     SetWindowPos(window, nullptr, 0, 0, pixels.x, pixels.y, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+namespace {
+
+PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info))
+        reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back(ToPixelRect(info.rcWork));
+    return TRUE;
+}
+
+std::vector<PixelRect> WorkAreas() {
+    std::vector<PixelRect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+// The window's frame edge and caption: the strip of the outer rectangle above the client area.
+int32_t CaptionBarHeight(HWND window, const RECT& outer) {
+    POINT clientOrigin{0, 0};
+    ClientToScreen(window, &clientOrigin);
+    return clientOrigin.y - outer.top;
+}
+
+} // namespace
+
+// A stored position may lie on a monitor that is gone.
+bool BringMainWindowOnScreen(HWND window) {
+    RECT outer{};
+    MONITORINFO nearest{};
+    nearest.cbSize = sizeof nearest;
+    if (!GetWindowRect(window, &outer) ||
+        !GetMonitorInfoA(MonitorFromRect(&outer, MONITOR_DEFAULTTONEAREST), &nearest))
+        return false;
+    const PixelRect current = ToPixelRect(outer);
+    const PixelRect reachable = ReachableWindowRect(current, CaptionBarHeight(window, outer), WorkAreas(),
+                                                    ToPixelRect(nearest.rcWork));
+    if (reachable.left == current.left && reachable.top == current.top) return false;
+    SetWindowPos(window, nullptr, reachable.left, reachable.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
 }
 
 void ShowMainWindowMinimized(HWND window) {

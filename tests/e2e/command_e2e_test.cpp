@@ -15,25 +15,13 @@
 #include "shell/tool_catalogue.h"
 #include "tests/e2e/launcher_harness.h"
 #include "tests/profile_bytes.h"
+#include "tests/test_files.h"
 
 namespace {
 
 constexpr DWORD kToolTimeoutMs = 60000;
 
-std::string ToWindowsPath(std::string path) {
-    if (!path.empty() && path.front() == '/') path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 
 // What the launcher carries for `tool` ("Marvolt"), decoded from the payload the build packed.
 PayloadImage CarriedTool(const std::string& tool) {

@@ -1,8 +1,9 @@
 #include "tests/e2e/launcher_harness.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
+
+#include "tests/test_files.h"
 
 namespace {
 
@@ -61,17 +62,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 
 } // namespace
 
-std::string HostToWindowsPath(std::string path) {
-    if (!path.empty() && path.front() == '/') path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
-
 std::string LauncherPath() {
     const char* other = std::getenv("FUNKELIS_E2E_LAUNCHER");
-    return HostToWindowsPath(other != nullptr && *other != '\0' ? other : FUNKELIS_LAUNCHER_PATH);
+    return ToWindowsPath(other != nullptr && *other != '\0' ? other : FUNKELIS_LAUNCHER_PATH);
 }
 
 LauncherRun::LauncherRun(const std::string& parent) {
@@ -129,11 +122,7 @@ std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) const {
 }
 
 std::optional<std::string> LauncherRun::ReadFile(const std::string& fileName) const {
-    std::ifstream in(PathOf(fileName), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadWholeFile(PathOf(fileName));
 }
 
 bool LauncherRun::FileExists(const std::string& fileName) const {
@@ -142,7 +131,7 @@ bool LauncherRun::FileExists(const std::string& fileName) const {
 }
 
 std::optional<std::string> LauncherRun::ProbeWindow(HWND window) const {
-    HMODULE library = LoadLibraryA(HostToWindowsPath(FUNKELIS_WINDOW_PROBE_PATH).c_str());
+    HMODULE library = LoadLibraryA(ToWindowsPath(FUNKELIS_WINDOW_PROBE_PATH).c_str());
     if (library == nullptr) return std::nullopt;
     auto hook =
         reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "WindowProbeHook")));

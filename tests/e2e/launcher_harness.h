@@ -55,9 +55,6 @@ class LauncherRun {
 // (a host path) names another build of it instead, such as the signed release copy.
 std::string LauncherPath();
 
-// A host path as Wine shows it: a leading '/' is the host's root, drive Z:, and every '/' a backslash.
-std::string HostToWindowsPath(std::string path);
-
 // The thread's keyboard focus, seen from another process (nullptr when unknown).
 HWND FocusOfThread(DWORD threadId);
 

@@ -13,15 +13,13 @@
 #include "payload/payload_format.h"
 #include "shell/tool_catalogue.h"
 #include "tests/host/test_pe_image.h"
+#include "tests/test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::string ReadFile(const fs::path& path) { return ReadWholeFile(path.string()).value_or(""); }
 
 void WriteFile(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -2,25 +2,19 @@
 // reads from its own image, or keeps it from starting): it shows its window and deploys a carried tool
 // byte for byte. release_test.py signs the copy first; its path comes in FUNKELIS_E2E_LAUNCHER.
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
 #include "tests/e2e/launcher_harness.h"
+#include "tests/test_files.h"
 
 namespace {
 
 constexpr DWORD kToolTimeoutMs = 60000;
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 
 // A mouse click on the control, sent: the launcher deploys and starts the tool inside the button-up.
 void Click(HWND control) {
@@ -38,7 +32,7 @@ TEST(SignedLauncher, StartsShowsItsWindowAndDeploysAToolByteForByte) {
     const char* launcher = std::getenv("FUNKELIS_E2E_LAUNCHER");
     const char* packedTool = std::getenv("FUNKELIS_PACKED_TOOL");
     ASSERT_TRUE(launcher != nullptr && packedTool != nullptr) << "run through CTest";
-    const std::string packed = ReadWhole(HostToWindowsPath(packedTool));
+    const std::string packed = ReadWhole(ToWindowsPath(packedTool));
     ASSERT_FALSE(packed.empty());
 
     LauncherRun run;

@@ -10,7 +10,8 @@
 
 #include "payload/deploy.h"
 #include "payload/payload_format.h"
-#include "settings/settings_file.h"
+#include "settings/settings_file_win.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -60,17 +61,7 @@ MemoryResourceStore StoreWith(const std::string& fileName, const std::string& by
 }
 constexpr const char* kToolResource = "Tool_exe_V1_BIN_WFD_NTC";
 
-std::string ReadWhole(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
+std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).value_or("<missing>"); }
 
 void WriteWhole(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

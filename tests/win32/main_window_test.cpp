@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "shell/main_window.h"
-#include "shell/main_window_callback.h"
+#include "shell/main_window_callback_win.h"
 #include "shell/main_window_layout.h"
+#include "shell/main_window_win.h"
 
 namespace {
 

@@ -6,19 +6,17 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
-#include "settings/settings_file.h"
-#include "settings/version_stamp.h"
+#include "settings/settings_file_win.h"
+#include "settings/version_stamp_win.h"
 #include "tests/profile_bytes.h"
+#include "tests/test_files.h"
 
 namespace {
 
 constexpr char kDate[] = "10122009";
 constexpr char kVersion[] = "2.1.0.4";
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string ReadBytes(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;

@@ -1,0 +1,40 @@
+// The running executable's folder and settings file, and thin access to the file through the
+// platform's profile (INI) functions; also the one directory-entry lookup that every existence test of
+// the launcher uses.
+//
+//   ExecutablePath   the running executable's full path: ModulePathOf a 520-character field.
+//   ProgramFolder    ProgramFolderOf(ExecutablePath()).
+//   SettingsPath     SettingsPathOf(ExecutablePath(), extension), derived afresh on every call.
+//   FindDirectoryEntry  the entry that a directory search for exactly `path` yields first (its name
+//                    always NUL-terminated), whatever its attributes; nullopt when there is none
+//                    and for "".
+//   SettingsFileExists  true when FindDirectoryEntry finds an entry, whatever its attributes
+//                    (hidden, system, read-only, folder).
+//   ReadProfileText  the key's value as GetPrivateProfileStringA gives it into a buffer of
+//                    `bufferSize` characters (260 or 520 here: at most bufferSize - 1 are kept),
+//                    or `defaultText` when file, section or key are missing or the path is "".
+//   WriteProfileText / WriteProfileSection  write one key, or replace a whole section with
+//                    `entries` (key=value lines); failures are silent, and nothing is written for
+//                    an empty path (the platform would fall back to the Windows folder).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/settings_file.h"
+
+std::string ExecutablePath();
+std::string ProgramFolder();
+std::string SettingsPath(std::string_view extension);
+std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path);
+bool SettingsFileExists(const std::string& path);
+
+std::string ReadProfileText(const std::string& path, const char* section, const char* key,
+                            const char* defaultText, size_t bufferSize);
+void WriteProfileText(const std::string& path, const char* section, const char* key,
+                      const std::string& value);
+void WriteProfileSection(const std::string& path, const char* section, const std::string& entries);
