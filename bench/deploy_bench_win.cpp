@@ -21,7 +21,7 @@
 #include "payload/payload_format.h"
 #include "payload/resource_store.h"
 #include "shell/tool_catalogue.h"
-#include "tests/e2e/launcher_harness.h"
+#include "driver/launcher_harness_win.h"
 #include "tests/test_files.h"
 
 namespace {

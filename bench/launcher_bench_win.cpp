@@ -11,7 +11,7 @@
 
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
-#include "tests/e2e/launcher_harness.h"
+#include "driver/launcher_harness_win.h"
 
 namespace {
 

@@ -16,7 +16,7 @@ demo=$root/build/demo
 rm -rf "$demo"
 mkdir -p "$demo/run"
 cp "$build/FunkelisTools.exe" "$demo/run/"
-centre_tool="$build/tests/e2e/control_centre.exe"
+centre_tool="$build/driver/control_centre.exe"
 launcher_win="Z:${demo//\//\\}\\run\\FunkelisTools.exe"
 
 # "x y" of a control's centre on the screen, once its window is there (each look is a Wine start).

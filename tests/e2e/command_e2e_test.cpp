@@ -13,7 +13,7 @@
 #include "shell/command_table.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
-#include "tests/e2e/launcher_harness.h"
+#include "driver/launcher_harness_win.h"
 #include "tests/profile_bytes.h"
 #include "tests/test_files.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "shell/main_window_layout.h"
-#include "tests/e2e/launcher_harness.h"
+#include "driver/launcher_harness_win.h"
 
 namespace {
 

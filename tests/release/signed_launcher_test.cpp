@@ -7,7 +7,7 @@
 
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
-#include "tests/e2e/launcher_harness.h"
+#include "driver/launcher_harness_win.h"
 #include "tests/test_files.h"
 
 namespace {

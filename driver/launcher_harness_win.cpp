@@ -1,9 +1,9 @@
-#include "tests/e2e/launcher_harness.h"
+#include "driver/launcher_harness_win.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
-
-#include "tests/test_files.h"
 
 namespace {
 
@@ -61,6 +61,14 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 }
 
 } // namespace
+
+std::string ToWindowsPath(std::string path) {
+    if (!path.empty() && path.front() == '/') path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
 
 std::string LauncherPath() {
     const char* other = std::getenv("FUNKELIS_E2E_LAUNCHER");
@@ -122,7 +130,9 @@ std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) const {
 }
 
 std::optional<std::string> LauncherRun::ReadFile(const std::string& fileName) const {
-    return ReadWholeFile(PathOf(fileName));
+    std::ifstream in(PathOf(fileName), std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool LauncherRun::FileExists(const std::string& fileName) const {

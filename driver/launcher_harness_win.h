@@ -55,6 +55,10 @@ class LauncherRun {
 // (a host path) names another build of it instead, such as the signed release copy.
 std::string LauncherPath();
 
+// A host path as a Windows program under Wine sees it: "/x/y" becomes "Z:\x\y" (Wine shows the
+// host's root as drive Z:); other paths only get backslashes.
+std::string ToWindowsPath(std::string path);
+
 // The thread's keyboard focus, seen from another process (nullptr when unknown).
 HWND FocusOfThread(DWORD threadId);
 
