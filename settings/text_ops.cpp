@@ -1,7 +1,8 @@
 #include "settings/text_ops.h"
 
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -53,16 +54,15 @@ double ReadNumber(std::string_view text) {
     }
     if (intDigits + fracDigits == 0) return 0.0;
 
-    // from_chars neither takes a sign nor needs the locale; a lone trailing point is harmless.
-    const std::string_view number = text.substr(start, pos - start);
-    double value = 0.0;
-    const auto [end, error] =
-        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
-    if (error == std::errc::result_out_of_range) {
-        const bool tiny = KeepOnly(number.substr(0, intDigits), "123456789").empty();
+    // strtod gets only the digits and the point checked above, so neither an exponent, a radix
+    // prefix nor a word like "inf" can reach it; its decimal point is the C locale's, which the
+    // launcher never changes. (std::from_chars would do the same but costs the launcher 42 KB.)
+    const std::string number(text.substr(start, pos - start));
+    errno = 0;
+    double value = std::strtod(number.c_str(), nullptr);
+    if (errno == ERANGE) {
+        const bool tiny = KeepOnly(std::string_view(number).substr(0, intDigits), "123456789").empty();
         value = tiny ? 0.0 : HUGE_VAL;
-    } else if (error != std::errc()) {
-        value = 0.0;
     }
     return negative ? -value : value;
 }

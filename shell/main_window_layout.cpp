@@ -67,12 +67,14 @@ constexpr std::array<ControlColour, 3> kColours = {{
     {kAllExitCheckBoxId, 0x00C08000, ColourBackground::SystemFace},
 }};
 
+// Built before main from constants only (the catalogue and the URL need no initialisation of their
+// own). A function-local static would need a thread-safe guard, and that guard alone would bring the
+// threads library into the launcher, which runs on one thread.
+const std::array<ControlSpec, kControlCount> kControls = BuildControls();
+
 } // namespace
 
-std::span<const ControlSpec, kControlCount> MainWindowControls() {
-    static const std::array<ControlSpec, kControlCount> controls = BuildControls();
-    return controls;
-}
+std::span<const ControlSpec, kControlCount> MainWindowControls() { return kControls; }
 
 std::span<const ControlColour, 3> ColouredControls() { return kColours; }
 
