@@ -17,32 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock_win.h"
+#include "driver/launcher_harness_win.h"
 #include "payload/deploy.h"
 #include "payload/payload_format.h"
 #include "payload/resource_store.h"
 #include "shell/tool_catalogue.h"
-#include "driver/launcher_harness_win.h"
 #include "tests/test_files.h"
 
 namespace {
 
 constexpr int kRounds = 9;
-
-double NowMs() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Spread {
-    double median = 0, min = 0, max = 0;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return {values[values.size() / 2], values.front(), values.back()};
-}
 
 std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 

@@ -9,21 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock_win.h"
+#include "driver/launcher_harness_win.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
-#include "driver/launcher_harness_win.h"
 
 namespace {
 
 constexpr int kRounds = 3;
 constexpr DWORD kTimeoutMs = 120000;
-
-double NowMs() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 HWND VisibleWindowTitled(const std::string& title) {
     HWND window = FindWindowA(nullptr, title.c_str());
@@ -57,22 +51,11 @@ void PostClick(HWND control) {
     PostMessageA(control, WM_LBUTTONUP, 0, centre);
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-std::string WindowsPathOf(const char* hostPath) {
-    std::string path = hostPath[0] == '/' ? "Z:" : "";
-    path.append(hostPath);
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
+double Median(std::vector<double> values) { return SpreadOf(std::move(values)).median; }
 
 double BaselineStartMs() {
     std::string commandLine = "\"";
-    commandLine.append(WindowsPathOf(FUNKELIS_BASELINE_DIALOG)).append("\"");
+    commandLine.append(ToWindowsPath(FUNKELIS_BASELINE_DIALOG)).append("\"");
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "driver/launcher_harness_win.h"
 #include "payload/payload_format.h"
 #include "shell/command_table.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
-#include "driver/launcher_harness_win.h"
 #include "tests/profile_bytes.h"
 #include "tests/test_files.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/main_window_layout.h"
 #include "driver/launcher_harness_win.h"
+#include "shell/main_window_layout.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/main_window_layout.h"
 #include "driver/launcher_harness_win.h"
+#include "shell/main_window_layout.h"
 #include "tests/profile_bytes.h"
 
 namespace {

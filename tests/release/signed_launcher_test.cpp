@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "driver/launcher_harness_win.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
-#include "driver/launcher_harness_win.h"
 #include "tests/test_files.h"
 
 namespace {
