@@ -4,6 +4,7 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
+#include "payload/lznt1_codec.h"
 
 namespace {
 
@@ -17,8 +18,6 @@ constexpr size_t kOffsetReserved0 = 36;
 constexpr size_t kOffsetReserved1 = 40;
 constexpr size_t kOffsetFileName = 44;
 constexpr size_t kOffsetAlternateFileName = kOffsetFileName + kFileNameBytes;
-
-constexpr size_t kChunkBytes = 4096;
 
 void Put32(std::string& out, size_t offset, uint32_t value) {
     for (size_t i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -115,29 +114,30 @@ PayloadFault ReadWithTrailer(std::string_view testName, std::string_view bytes, 
 
 // Stores chunks of `stream` uncompressed, first to last, until the stream is long enough for the
 // reader's 12.5-fold capacity to hold all of `file`. Very repetitive files otherwise pack into streams
-// that the launcher cannot read back.
+// that the launcher cannot read back. A stream that does not walk chunk by chunk to its end over the
+// file is returned as it is.
 std::string StoreChunksUntilReadable(std::string stream, std::string_view file) {
+    const auto* streamBytes = reinterpret_cast<const uint8_t*>(stream.data());
+    const auto* fileBytes = reinterpret_cast<const uint8_t*>(file.data());
     std::string out;
     size_t in = 0;
     size_t fileOffset = 0;
-    while (in + 2 <= stream.size()) {
-        const uint16_t header = static_cast<uint16_t>(static_cast<uint8_t>(stream[in]) |
-                                                      static_cast<uint8_t>(stream[in + 1]) << 8);
-        const size_t chunkSize = (header & 0x0FFFu) + 3;
-        if (header == 0 || chunkSize > stream.size() - in || fileOffset >= file.size()) return stream;
-        const size_t rawSize = std::min(kChunkBytes, file.size() - fileOffset);
-        const size_t restOfStream = stream.size() - in - chunkSize;
+    while (in < stream.size()) {
+        const Lznt1Chunk chunk = Lznt1ChunkAt(streamBytes, stream.size(), in);
+        if (chunk.size == 0 || fileOffset >= file.size()) return stream;
+        const size_t rawSize = std::min(kLznt1ChunkSize, file.size() - fileOffset);
+        const size_t restOfStream = stream.size() - in - chunk.size;
         const bool longEnough =
-            Lznt1DefaultDecompressCapacity(out.size() + chunkSize + restOfStream) >= file.size();
-        if ((header & 0x8000u) != 0 && !longEnough) {
-            const uint16_t storedHeader = static_cast<uint16_t>(0x3000u | (rawSize + 2 - 3));
-            out += static_cast<char>(storedHeader & 0xFF);
-            out += static_cast<char>(storedHeader >> 8);
-            out.append(file.substr(fileOffset, rawSize));
+            Lznt1DefaultDecompressCapacity(out.size() + chunk.size + restOfStream) >= file.size();
+        if (chunk.compressed && !longEnough) {
+            const size_t at = out.size();
+            out.resize(at + Lznt1StoredChunkSize(rawSize));
+            Lznt1WriteStoredChunk(fileBytes + fileOffset, rawSize,
+                                  reinterpret_cast<uint8_t*>(out.data() + at));
         } else {
-            out.append(stream, in, chunkSize);
+            out.append(stream, in, chunk.size);
         }
-        in += chunkSize;
+        in += chunk.size;
         fileOffset += rawSize;
     }
     return out;
@@ -278,8 +278,8 @@ bool ReadPayload(const ResourceStore& store, std::string_view resourceName, Payl
 
 std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record) {
     if (fileBytes.empty() || RecordedFileSize(record) != fileBytes.size()) return {};
-    // Stored chunks cost two header bytes per 4096; the extra 16 covers the tail.
-    std::string stream(fileBytes.size() + 2 * (fileBytes.size() / kChunkBytes + 1) + 16, '\0');
+    // The codec's bound (every chunk stored) and a small margin: the platform's service is not held to it.
+    std::string stream(Lznt1EncodeBound(fileBytes.size()) + 16, '\0');
     if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
     stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
     std::string decoded;
