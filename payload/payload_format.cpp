@@ -74,41 +74,23 @@ bool DecodesToExactly(std::string_view stream, uint64_t expectedSize, std::strin
     return produced >= 0 && static_cast<uint64_t>(produced) == expectedSize;
 }
 
-PayloadFault ReadSplit(const ResourceStore& store, std::string_view resourceName,
-                       std::string_view trailerBytes, PayloadImage& image, PayloadFacts& facts) {
-    const std::optional<PayloadTrailer> trailer = DecodePayloadTrailer(trailerBytes);
-    if (trailer->tag != kPayloadTag) return PayloadFault::WrongTag;
-    facts.record = trailer->record;
-    const std::optional<std::string> dataName = SplitDataResourceName(resourceName);
-    if (!dataName) return PayloadFault::SplitNameWithoutBin;
-    facts.variant = PayloadVariant::Split;
-    const std::optional<std::string_view> data = store.Find(*dataName);
+PayloadFault ReadSplitData(const ResourceStore& store, std::string_view resourceName, uint64_t recordedSize,
+                           std::string& fileBytes) {
+    const std::optional<std::string_view> data = store.Find(*SplitDataResourceName(resourceName));
     if (!data) return PayloadFault::SplitDataNotFound;
-    if (data->size() != RecordedFileSize(trailer->record)) return PayloadFault::SplitDataSizeMismatch;
-    image.fileBytes.assign(data->begin(), data->end());
-    image.record = trailer->record;
+    if (data->size() != recordedSize) return PayloadFault::SplitDataSizeMismatch;
+    fileBytes.assign(data->begin(), data->end());
     return PayloadFault::None;
 }
 
-PayloadFault ReadWithTrailer(std::string_view testName, std::string_view bytes, PayloadImage& image,
-                             PayloadFacts& facts) {
-    const std::string_view trailerBytes = bytes.substr(bytes.size() - kPayloadTrailerSize);
-    const std::optional<PayloadTrailer> trailer = DecodePayloadTrailer(trailerBytes);
-    if (trailer->tag != kPayloadTag) return PayloadFault::WrongTag;
-    facts.record = trailer->record;
-    const uint64_t recordedSize = RecordedFileSize(trailer->record);
-    const std::string_view body = bytes.substr(0, bytes.size() - kPayloadTrailerSize);
-    if (EndsWith(testName, "WFD_NTC")) {
-        facts.variant = PayloadVariant::Compressed;
-        std::string decoded;
-        if (!DecodesToExactly(body, recordedSize, decoded)) return PayloadFault::DecodedSizeMismatch;
-        image.fileBytes = std::move(decoded);
-    } else {
-        facts.variant = PayloadVariant::Plain;
-        if (body.size() != recordedSize) return PayloadFault::ImageSizeMismatch;
-        image.fileBytes.assign(body.begin(), body.end());
+PayloadFault ReadBody(PayloadVariant variant, std::string_view body, uint64_t recordedSize,
+                      std::string& fileBytes) {
+    if (variant == PayloadVariant::Compressed) {
+        return DecodesToExactly(body, recordedSize, fileBytes) ? PayloadFault::None
+                                                               : PayloadFault::DecodedSizeMismatch;
     }
-    image.record = trailer->record;
+    if (body.size() != recordedSize) return PayloadFault::ImageSizeMismatch;
+    fileBytes.assign(body.begin(), body.end());
     return PayloadFault::None;
 }
 
@@ -249,20 +231,25 @@ std::string_view PayloadFaultText(PayloadFault fault) {
 PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image,
                             PayloadFacts& facts) {
     facts = PayloadFacts{};
-    const std::string testName = PayloadTestName(resourceName);
-    if (!HasPayloadEnding(testName)) return PayloadFault::NoPayloadEnding;
+    if (!HasPayloadEnding(PayloadTestName(resourceName))) return PayloadFault::NoPayloadEnding;
     const std::optional<std::string_view> found = store.Find(resourceName);
     if (!found) return PayloadFault::NotFound;
     facts.storedSize = found->size();
     // The copy keeps the result independent of the store's memory.
     const std::string bytes(*found);
-    PayloadImage result;
-    PayloadFault fault = PayloadFault::TooSmall;
-    if (bytes.size() == kPayloadTrailerSize) {
-        fault = ReadSplit(store, resourceName, bytes, result, facts);
-    } else if (bytes.size() > kPayloadTrailerSize) {
-        fault = ReadWithTrailer(testName, bytes, result, facts);
-    }
+    if (bytes.size() < kPayloadTrailerSize) return PayloadFault::TooSmall;
+    const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - kPayloadTrailerSize);
+    const PayloadTrailer trailer = *DecodePayloadTrailer(std::string_view(bytes).substr(body.size()));
+    if (trailer.tag != kPayloadTag) return PayloadFault::WrongTag;
+    facts.record = trailer.record;
+    // With the ending and the size checked, only a lone trailer under a name without BIN has no shape.
+    facts.variant = ClassifyPayload(resourceName, bytes.size());
+    if (!facts.variant) return PayloadFault::SplitNameWithoutBin;
+    PayloadImage result{{}, trailer.record};
+    const uint64_t recordedSize = RecordedFileSize(trailer.record);
+    PayloadFault fault = *facts.variant == PayloadVariant::Split
+                             ? ReadSplitData(store, resourceName, recordedSize, result.fileBytes)
+                             : ReadBody(*facts.variant, body, recordedSize, result.fileBytes);
     if (fault == PayloadFault::None && RecordsChecksum(result.record) &&
         Crc32(result.fileBytes) != result.record.dwReserved0) {
         fault = PayloadFault::ChecksumMismatch;
