@@ -5,6 +5,7 @@
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
 #include "payload/lznt1_codec.h"
+#include "settings/text_ops.h"
 
 namespace {
 
@@ -175,11 +176,7 @@ std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes) {
 }
 
 std::string PayloadTestName(std::string_view resourceName) {
-    std::string testName(WithoutTrailingBlanks(resourceName));
-    for (char& c : testName) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return testName;
+    return AsciiUpperCase(WithoutTrailingBlanks(resourceName));
 }
 
 std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, size_t resourceSize) {

@@ -76,9 +76,8 @@ std::string EncodePayloadTrailer(const FindDataRecord& record);
 // Splits 322 bytes into tag and record, whatever the tag holds; nullopt for any other length.
 std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes);
 
-// The name as its ending is judged: ASCII letters upper-cased, trailing NUL and blank characters removed.
-// (Upper-casing in the ANSI code pages never yields an ASCII letter from another byte, so ASCII suffices
-// for the endings.)
+// The name as its ending is judged: trailing NUL and blank characters removed, ASCII letters
+// upper-cased (AsciiUpperCase, which is all the ASCII endings need).
 std::string PayloadTestName(std::string_view resourceName);
 
 // The shape that a resource named `resourceName` of `resourceSize` bytes is read as, or nullopt when

@@ -11,7 +11,7 @@ std::string ProgramFolderOf(std::string_view exePath) {
 std::string SettingsPathOf(std::string_view exePath, std::string_view extension) {
     if (exePath.empty()) return {};
     std::string path(exePath);
-    if (path.size() >= 4 && UpperCaseText(exePath.substr(path.size() - 4)) == ".EXE") {
+    if (path.size() >= 4 && AsciiUpperCase(exePath.substr(path.size() - 4)) == ".EXE") {
         path.resize(path.size() - 3);
     } else {
         path.push_back('.');
