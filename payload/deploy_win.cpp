@@ -1,8 +1,10 @@
+#include "payload/deploy_win.h"
+
 #include <windows.h>
 
-#include "payload/deploy.h"
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
+#include "payload/resource_store_win.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -4,7 +4,6 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
 #include "settings/text_ops.h"
 
 namespace {
@@ -63,18 +62,6 @@ bool HasPayloadEnding(std::string_view testName) {
     return EndsWith(testName, "WFD") || EndsWith(testName, "WFD_NTC");
 }
 
-// Decodes `stream` with a capacity that can tell "exactly expectedSize" from "more than that": one
-// byte beyond the expected size, never beyond the 12.5-fold capacity the launcher's format allows.
-// Decoding to the default capacity alone would accept a stream whose real output is longer than the
-// recorded size but was cut off at the capacity.
-bool DecodesToExactly(std::string_view stream, uint64_t expectedSize, std::string& decoded) {
-    const size_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
-    if (expectedSize > capacity) return false;
-    decoded.assign(static_cast<size_t>(expectedSize) + 1, '\0');
-    const int32_t produced = Lznt1Decompress(std::string(stream), decoded);
-    return produced >= 0 && static_cast<uint64_t>(produced) == expectedSize;
-}
-
 PayloadFault ReadSplitData(const ResourceStore& store, std::string_view resourceName, uint64_t recordedSize,
                            std::string& fileBytes) {
     const std::optional<std::string_view> data = store.Find(*SplitDataResourceName(resourceName));
@@ -87,43 +74,12 @@ PayloadFault ReadSplitData(const ResourceStore& store, std::string_view resource
 PayloadFault ReadBody(PayloadVariant variant, std::string_view body, uint64_t recordedSize,
                       std::string& fileBytes) {
     if (variant == PayloadVariant::Compressed) {
-        return DecodesToExactly(body, recordedSize, fileBytes) ? PayloadFault::None
-                                                               : PayloadFault::DecodedSizeMismatch;
+        return DecodeCompressedBody(body, recordedSize, fileBytes) ? PayloadFault::None
+                                                                   : PayloadFault::DecodedSizeMismatch;
     }
     if (body.size() != recordedSize) return PayloadFault::ImageSizeMismatch;
     fileBytes.assign(body.begin(), body.end());
     return PayloadFault::None;
-}
-
-// Stores chunks of `stream` uncompressed, first to last, until the stream is long enough for the
-// reader's 12.5-fold capacity to hold all of `file`. Very repetitive files otherwise pack into streams
-// that the launcher cannot read back. A stream that does not walk chunk by chunk to its end over the
-// file is returned as it is.
-std::string StoreChunksUntilReadable(std::string stream, std::string_view file) {
-    const auto* streamBytes = reinterpret_cast<const uint8_t*>(stream.data());
-    const auto* fileBytes = reinterpret_cast<const uint8_t*>(file.data());
-    std::string out;
-    size_t in = 0;
-    size_t fileOffset = 0;
-    while (in < stream.size()) {
-        const Lznt1Chunk chunk = Lznt1ChunkAt(streamBytes, stream.size(), in);
-        if (chunk.size == 0 || fileOffset >= file.size()) return stream;
-        const size_t rawSize = std::min(kLznt1ChunkSize, file.size() - fileOffset);
-        const size_t restOfStream = stream.size() - in - chunk.size;
-        const bool longEnough =
-            Lznt1DefaultDecompressCapacity(out.size() + chunk.size + restOfStream) >= file.size();
-        if (chunk.compressed && !longEnough) {
-            const size_t at = out.size();
-            out.resize(at + Lznt1StoredChunkSize(rawSize));
-            Lznt1WriteStoredChunk(fileBytes + fileOffset, rawSize,
-                                  reinterpret_cast<uint8_t*>(out.data() + at));
-        } else {
-            out.append(stream, in, chunk.size);
-        }
-        in += chunk.size;
-        fileOffset += rawSize;
-    }
-    return out;
 }
 
 } // namespace
@@ -255,21 +211,17 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
     return fault;
 }
 
+bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::string& decoded) {
+    // One byte beyond the recorded size tells "exactly" from "more": decoding to the default capacity
+    // alone would accept a stream whose real output is longer but was cut off at the capacity.
+    const size_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
+    if (recordedSize > capacity) return false;
+    decoded.assign(static_cast<size_t>(recordedSize) + 1, '\0');
+    const int32_t produced = Lznt1Decompress(std::string(stream), decoded);
+    return produced >= 0 && static_cast<uint64_t>(produced) == recordedSize;
+}
+
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image) {
     PayloadFacts facts;
     return InspectPayload(store, resourceName, image, facts) == PayloadFault::None;
-}
-
-std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record) {
-    if (fileBytes.empty() || RecordedFileSize(record) != fileBytes.size()) return {};
-    // The codec's bound (every chunk stored) and a small margin: the platform's service is not held to it.
-    std::string stream(Lznt1EncodeBound(fileBytes.size()) + 16, '\0');
-    if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
-    stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
-    std::string decoded;
-    if (!DecodesToExactly(stream, fileBytes.size(), decoded) || decoded != fileBytes) return {};
-    FindDataRecord checked = record;
-    checked.dwReserved0 = Crc32(fileBytes);
-    checked.dwReserved1 = kPayloadChecksumMarker;
-    return stream + EncodePayloadTrailer(checked);
 }

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 #include <string>
 
-#include "payload/deploy.h"
+#include "payload/deploy_win.h"
 #include "settings/settings_file.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp.h"

@@ -11,6 +11,7 @@
 
 #include "payload/crc32.h"
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
 #include "tests/host/test_pe_image.h"
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
 #include "tools/payload_tool/pe_resources.h"
 
