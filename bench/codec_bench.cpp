@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "payload/lznt1_codec.h"
-#include "payload/lznt1_parallel.h"
+#include "payload/lznt1_parallel_host.h"
 
 #ifdef FUNKELIS_HAVE_LIBFWNT
 #include <libfwnt.h>

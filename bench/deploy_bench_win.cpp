@@ -19,7 +19,7 @@
 
 #include "bench/bench_clock_win.h"
 #include "driver/launcher_harness_win.h"
-#include "payload/deploy.h"
+#include "payload/deploy_win.h"
 #include "payload/payload_format.h"
 #include "payload/resource_store.h"
 #include "shell/tool_catalogue.h"

@@ -1,10 +1,12 @@
+#include "payload/deploy_win.h"
+
 #include <windows.h>
 
 #include <optional>
 
-#include "payload/deploy.h"
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
+#include "payload/resource_store_win.h"
 #include "settings/owned_handles_win.h"
 #include "settings/settings_file_win.h"
 

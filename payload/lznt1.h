@@ -1,8 +1,10 @@
-// Whole-buffer LZNT1 compression and decompression around the compression service.
+// Whole-buffer LZNT1 decompression around the compression service (payload/compression_service.h).
+// Compression is payload/lznt1_compress.h, apart, so that the launcher, which only reads, never
+// carries it.
 //
-// Byte strings are std::string (length-counted, may hold NUL bytes). Both calls honour the capacity
-// of `target`, never read or write outside the buffers, and return the number of bytes that `target`
-// holds afterwards (0 when nothing was produced).
+// Byte strings are std::string (length-counted, may hold NUL bytes). The call honours the capacity
+// of `target`, never reads or writes outside the buffers, and returns the number of bytes that
+// `target` holds afterwards (0 when nothing was produced).
 #pragma once
 
 #include <cstdint>
@@ -14,9 +16,9 @@
 // so a valid prefix followed by garbage is never taken for a whole stream.
 int32_t Lznt1Decompress(std::string source, std::string& target);
 
-// Encodes `source` with the maximum engine. An empty `target` gets the capacity of the source length,
-// which input that does not shrink cannot fit: the result is then 0. Pass a larger target for such input.
-int32_t Lznt1Compress(std::string source, std::string& target);
-
 // Capacity that Lznt1Decompress gives an empty target: round-half-even of 12.5 x sourceSize.
 size_t Lznt1DefaultDecompressCapacity(size_t sourceSize);
+
+// How the wrappers hand back what the service produced: `target` keeps its first `finalSize` bytes (all
+// of them when it holds fewer) and the number it keeps is returned.
+int32_t Lznt1KeepProduced(std::string& target, uint32_t finalSize);

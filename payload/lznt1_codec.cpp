@@ -10,6 +10,7 @@ constexpr size_t kChunk = kLznt1ChunkSize;
 constexpr uint16_t kCompressedChunk = 0x8000;
 constexpr uint16_t kSignature = 0x3000;
 constexpr size_t kMinMatch = 3;
+constexpr uint16_t kBodySizeBits = 0x0FFF;
 
 // A match word holds the offset in its high bits and the length in its low bits; the split moves
 // towards the offset as the chunk fills, so that every earlier byte of the chunk stays reachable.
@@ -33,6 +34,19 @@ uint16_t LoadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] <
 void StoreLe16(uint8_t* p, uint16_t value) {
     p[0] = static_cast<uint8_t>(value);
     p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+// A header holds the body size minus one; the signature bits are written but never checked.
+size_t BodySize(uint16_t header) { return (header & kBodySizeBits) + size_t{1}; }
+
+uint16_t ChunkHeader(size_t bodySize, bool compressed) {
+    return static_cast<uint16_t>((compressed ? kCompressedChunk : 0) | kSignature | (bodySize - 1));
+}
+
+size_t WriteChunk(const uint8_t* body, size_t bodySize, bool compressed, uint8_t* out) {
+    StoreLe16(out, ChunkHeader(bodySize, compressed));
+    std::memcpy(out + kLznt1ChunkHeaderSize, body, bodySize);
+    return kLznt1ChunkHeaderSize + bodySize;
 }
 
 uint64_t Load64(const uint8_t* p) {
@@ -547,16 +561,8 @@ size_t EncodeChunk(const uint8_t* data, size_t size, uint8_t* op, size_t room, L
         ParseGreedy(size, ws);
     const size_t bodyLength = WriteTokens(data, size, ws);
     const bool stored = bodyLength >= size;
-    const size_t written = 2 + (stored ? size : bodyLength);
-    if (written > room) return 0;
-    if (stored) {
-        StoreLe16(op, static_cast<uint16_t>(kSignature | (size - 1)));
-        std::memcpy(op + 2, data, size);
-    } else {
-        StoreLe16(op, static_cast<uint16_t>(kCompressedChunk | kSignature | (bodyLength - 1)));
-        std::memcpy(op + 2, ws.body.data(), bodyLength);
-    }
-    return written;
+    if (kLznt1ChunkHeaderSize + (stored ? size : bodyLength) > room) return 0;
+    return stored ? WriteChunk(data, size, false, op) : WriteChunk(ws.body.data(), bodyLength, true, op);
 }
 
 } // namespace
@@ -570,11 +576,11 @@ Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
         return Lznt1Result{status, static_cast<size_t>(op - out)};
     };
     while (ip != inEnd) {
-        if (inEnd - ip < 2) return result(Lznt1Status::BadData);
+        if (static_cast<size_t>(inEnd - ip) < kLznt1ChunkHeaderSize) return result(Lznt1Status::BadData);
         const uint16_t header = LoadLe16(ip);
-        ip += 2;
+        ip += kLznt1ChunkHeaderSize;
         if (header == 0) break;
-        const size_t bodySize = (header & 0x0FFFu) + size_t{1};
+        const size_t bodySize = BodySize(header);
         if (static_cast<size_t>(inEnd - ip) < bodySize) return result(Lznt1Status::BadData);
         if (PadShortChunk(out, op, outEnd) != Lznt1Status::Ok) return result(Lznt1Status::ShortOutput);
         const size_t room = static_cast<size_t>(outEnd - op);
@@ -610,4 +616,16 @@ Lznt1Result Lznt1EncodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
         done += size;
     }
     return {Lznt1Status::Ok, written};
+}
+
+Lznt1Chunk Lznt1ChunkAt(const uint8_t* in, size_t inSize, size_t offset) {
+    if (offset > inSize || inSize - offset < kLznt1ChunkHeaderSize) return {0, false};
+    const uint16_t header = LoadLe16(in + offset);
+    const size_t size = kLznt1ChunkHeaderSize + BodySize(header);
+    if (header == 0 || size > inSize - offset) return {0, false};
+    return {size, (header & kCompressedChunk) != 0};
+}
+
+size_t Lznt1WriteStoredChunk(const uint8_t* data, size_t dataSize, uint8_t* out) {
+    return WriteChunk(data, dataSize, false, out);
 }

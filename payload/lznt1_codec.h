@@ -26,8 +26,16 @@
 //   Parse Greedy takes the longest match at every position (the platform's maximum engine); Optimal
 //   chooses, within each chunk, the tokens with the fewest bits (9 for a literal, 17 for a match).
 //
-// Neither function keeps state or allocates memory (the encoder works in about 180 KB of stack);
-// both are safe to call from several threads.
+// Lznt1ChunkAt(in, inSize, offset)
+//   The chunk that starts at in[offset]: its size, header included, and whether its body is
+//   compressed. Size 0 when no chunk starts there: at a zero header, with fewer than two bytes left,
+//   or when the body runs past the input. For callers that rework a stream chunk by chunk.
+// Lznt1WriteStoredChunk(data, dataSize, out)
+//   Writes data[0..dataSize) (1 to kLznt1ChunkSize bytes) as one stored chunk at `out`, which has
+//   room for Lznt1StoredChunkSize(dataSize) bytes; returns that size.
+//
+// No function keeps state or allocates memory (the encoder works in about 180 KB of stack); all are
+// safe to call from several threads.
 #pragma once
 
 #include <cstddef>
@@ -42,14 +50,26 @@ struct Lznt1Result {
     size_t size;
 };
 
+struct Lznt1Chunk {
+    size_t size; // header and body; 0: no chunk
+    bool compressed;
+};
+
 inline constexpr size_t kLznt1ChunkSize = 4096;
+inline constexpr size_t kLznt1ChunkHeaderSize = 2;
 
 Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity);
 
 Lznt1Result Lznt1EncodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity,
                               Lznt1Parse parse);
 
+Lznt1Chunk Lznt1ChunkAt(const uint8_t* in, size_t inSize, size_t offset);
+
+size_t Lznt1WriteStoredChunk(const uint8_t* data, size_t dataSize, uint8_t* out);
+
+constexpr size_t Lznt1StoredChunkSize(size_t dataSize) { return kLznt1ChunkHeaderSize + dataSize; }
+
 // Largest stream Lznt1EncodeBuffer writes for inSize bytes: every chunk stored, plus its header.
 constexpr size_t Lznt1EncodeBound(size_t inSize) {
-    return inSize + 2 * ((inSize + kLznt1ChunkSize - 1) / kLznt1ChunkSize);
+    return inSize + kLznt1ChunkHeaderSize * ((inSize + kLznt1ChunkSize - 1) / kLznt1ChunkSize);
 }

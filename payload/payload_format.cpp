@@ -4,6 +4,7 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
+#include "settings/text_ops.h"
 
 namespace {
 
@@ -17,8 +18,6 @@ constexpr size_t kOffsetReserved0 = 36;
 constexpr size_t kOffsetReserved1 = 40;
 constexpr size_t kOffsetFileName = 44;
 constexpr size_t kOffsetAlternateFileName = kOffsetFileName + kFileNameBytes;
-
-constexpr size_t kChunkBytes = 4096;
 
 void Put32(std::string& out, size_t offset, uint32_t value) {
     for (size_t i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -63,84 +62,24 @@ bool HasPayloadEnding(std::string_view testName) {
     return EndsWith(testName, "WFD") || EndsWith(testName, "WFD_NTC");
 }
 
-// Decodes `stream` with a capacity that can tell "exactly expectedSize" from "more than that": one
-// byte beyond the expected size, never beyond the 12.5-fold capacity the launcher's format allows.
-// Decoding to the default capacity alone would accept a stream whose real output is longer than the
-// recorded size but was cut off at the capacity.
-bool DecodesToExactly(std::string_view stream, uint64_t expectedSize, std::string& decoded) {
-    const size_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
-    if (expectedSize > capacity) return false;
-    decoded.assign(static_cast<size_t>(expectedSize) + 1, '\0');
-    const int32_t produced = Lznt1Decompress(std::string(stream), decoded);
-    return produced >= 0 && static_cast<uint64_t>(produced) == expectedSize;
-}
-
-PayloadFault ReadSplit(const ResourceStore& store, std::string_view resourceName,
-                       std::string_view trailerBytes, PayloadImage& image, PayloadFacts& facts) {
-    const std::optional<PayloadTrailer> trailer = DecodePayloadTrailer(trailerBytes);
-    if (trailer->tag != kPayloadTag) return PayloadFault::WrongTag;
-    facts.record = trailer->record;
-    const std::optional<std::string> dataName = SplitDataResourceName(resourceName);
-    if (!dataName) return PayloadFault::SplitNameWithoutBin;
-    facts.variant = PayloadVariant::Split;
-    const std::optional<std::string_view> data = store.Find(*dataName);
+PayloadFault ReadSplitData(const ResourceStore& store, std::string_view resourceName, uint64_t recordedSize,
+                           std::string& fileBytes) {
+    const std::optional<std::string_view> data = store.Find(*SplitDataResourceName(resourceName));
     if (!data) return PayloadFault::SplitDataNotFound;
-    if (data->size() != RecordedFileSize(trailer->record)) return PayloadFault::SplitDataSizeMismatch;
-    image.fileBytes.assign(data->begin(), data->end());
-    image.record = trailer->record;
+    if (data->size() != recordedSize) return PayloadFault::SplitDataSizeMismatch;
+    fileBytes.assign(data->begin(), data->end());
     return PayloadFault::None;
 }
 
-PayloadFault ReadWithTrailer(std::string_view testName, std::string_view bytes, PayloadImage& image,
-                             PayloadFacts& facts) {
-    const std::string_view trailerBytes = bytes.substr(bytes.size() - kPayloadTrailerSize);
-    const std::optional<PayloadTrailer> trailer = DecodePayloadTrailer(trailerBytes);
-    if (trailer->tag != kPayloadTag) return PayloadFault::WrongTag;
-    facts.record = trailer->record;
-    const uint64_t recordedSize = RecordedFileSize(trailer->record);
-    const std::string_view body = bytes.substr(0, bytes.size() - kPayloadTrailerSize);
-    if (EndsWith(testName, "WFD_NTC")) {
-        facts.variant = PayloadVariant::Compressed;
-        std::string decoded;
-        if (!DecodesToExactly(body, recordedSize, decoded)) return PayloadFault::DecodedSizeMismatch;
-        image.fileBytes = std::move(decoded);
-    } else {
-        facts.variant = PayloadVariant::Plain;
-        if (body.size() != recordedSize) return PayloadFault::ImageSizeMismatch;
-        image.fileBytes.assign(body.begin(), body.end());
+PayloadFault ReadBody(PayloadVariant variant, std::string_view body, uint64_t recordedSize,
+                      std::string& fileBytes) {
+    if (variant == PayloadVariant::Compressed) {
+        return DecodeCompressedBody(body, recordedSize, fileBytes) ? PayloadFault::None
+                                                                   : PayloadFault::DecodedSizeMismatch;
     }
-    image.record = trailer->record;
+    if (body.size() != recordedSize) return PayloadFault::ImageSizeMismatch;
+    fileBytes.assign(body.begin(), body.end());
     return PayloadFault::None;
-}
-
-// Stores chunks of `stream` uncompressed, first to last, until the stream is long enough for the
-// reader's 12.5-fold capacity to hold all of `file`. Very repetitive files otherwise pack into streams
-// that the launcher cannot read back.
-std::string StoreChunksUntilReadable(std::string stream, std::string_view file) {
-    std::string out;
-    size_t in = 0;
-    size_t fileOffset = 0;
-    while (in + 2 <= stream.size()) {
-        const uint16_t header = static_cast<uint16_t>(static_cast<uint8_t>(stream[in]) |
-                                                      static_cast<uint8_t>(stream[in + 1]) << 8);
-        const size_t chunkSize = (header & 0x0FFFu) + 3;
-        if (header == 0 || chunkSize > stream.size() - in || fileOffset >= file.size()) return stream;
-        const size_t rawSize = std::min(kChunkBytes, file.size() - fileOffset);
-        const size_t restOfStream = stream.size() - in - chunkSize;
-        const bool longEnough =
-            Lznt1DefaultDecompressCapacity(out.size() + chunkSize + restOfStream) >= file.size();
-        if ((header & 0x8000u) != 0 && !longEnough) {
-            const uint16_t storedHeader = static_cast<uint16_t>(0x3000u | (rawSize + 2 - 3));
-            out += static_cast<char>(storedHeader & 0xFF);
-            out += static_cast<char>(storedHeader >> 8);
-            out.append(file.substr(fileOffset, rawSize));
-        } else {
-            out.append(stream, in, chunkSize);
-        }
-        in += chunkSize;
-        fileOffset += rawSize;
-    }
-    return out;
 }
 
 } // namespace
@@ -193,11 +132,7 @@ std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes) {
 }
 
 std::string PayloadTestName(std::string_view resourceName) {
-    std::string testName(WithoutTrailingBlanks(resourceName));
-    for (char& c : testName) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return testName;
+    return AsciiUpperCase(WithoutTrailingBlanks(resourceName));
 }
 
 std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, size_t resourceSize) {
@@ -249,20 +184,25 @@ std::string_view PayloadFaultText(PayloadFault fault) {
 PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image,
                             PayloadFacts& facts) {
     facts = PayloadFacts{};
-    const std::string testName = PayloadTestName(resourceName);
-    if (!HasPayloadEnding(testName)) return PayloadFault::NoPayloadEnding;
+    if (!HasPayloadEnding(PayloadTestName(resourceName))) return PayloadFault::NoPayloadEnding;
     const std::optional<std::string_view> found = store.Find(resourceName);
     if (!found) return PayloadFault::NotFound;
     facts.storedSize = found->size();
     // The copy keeps the result independent of the store's memory.
     const std::string bytes(*found);
-    PayloadImage result;
-    PayloadFault fault = PayloadFault::TooSmall;
-    if (bytes.size() == kPayloadTrailerSize) {
-        fault = ReadSplit(store, resourceName, bytes, result, facts);
-    } else if (bytes.size() > kPayloadTrailerSize) {
-        fault = ReadWithTrailer(testName, bytes, result, facts);
-    }
+    if (bytes.size() < kPayloadTrailerSize) return PayloadFault::TooSmall;
+    const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - kPayloadTrailerSize);
+    const PayloadTrailer trailer = *DecodePayloadTrailer(std::string_view(bytes).substr(body.size()));
+    if (trailer.tag != kPayloadTag) return PayloadFault::WrongTag;
+    facts.record = trailer.record;
+    // With the ending and the size checked, only a lone trailer under a name without BIN has no shape.
+    facts.variant = ClassifyPayload(resourceName, bytes.size());
+    if (!facts.variant) return PayloadFault::SplitNameWithoutBin;
+    PayloadImage result{{}, trailer.record};
+    const uint64_t recordedSize = RecordedFileSize(trailer.record);
+    PayloadFault fault = *facts.variant == PayloadVariant::Split
+                             ? ReadSplitData(store, resourceName, recordedSize, result.fileBytes)
+                             : ReadBody(*facts.variant, body, recordedSize, result.fileBytes);
     if (fault == PayloadFault::None && RecordsChecksum(result.record) &&
         Crc32(result.fileBytes) != result.record.dwReserved0) {
         fault = PayloadFault::ChecksumMismatch;
@@ -271,21 +211,17 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
     return fault;
 }
 
+bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::string& decoded) {
+    // One byte beyond the recorded size tells "exactly" from "more": decoding to the default capacity
+    // alone would accept a stream whose real output is longer but was cut off at the capacity.
+    const size_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
+    if (recordedSize > capacity) return false;
+    decoded.assign(static_cast<size_t>(recordedSize) + 1, '\0');
+    const int32_t produced = Lznt1Decompress(std::string(stream), decoded);
+    return produced >= 0 && static_cast<uint64_t>(produced) == recordedSize;
+}
+
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image) {
     PayloadFacts facts;
     return InspectPayload(store, resourceName, image, facts) == PayloadFault::None;
-}
-
-std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record) {
-    if (fileBytes.empty() || RecordedFileSize(record) != fileBytes.size()) return {};
-    // Stored chunks cost two header bytes per 4096; the extra 16 covers the tail.
-    std::string stream(fileBytes.size() + 2 * (fileBytes.size() / kChunkBytes + 1) + 16, '\0');
-    if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
-    stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
-    std::string decoded;
-    if (!DecodesToExactly(stream, fileBytes.size(), decoded) || decoded != fileBytes) return {};
-    FindDataRecord checked = record;
-    checked.dwReserved0 = Crc32(fileBytes);
-    checked.dwReserved1 = kPayloadChecksumMarker;
-    return stream + EncodePayloadTrailer(checked);
 }

@@ -3,7 +3,8 @@
 // and the file's 318-byte find-data record.
 //
 // Reading never throws and never hands out a partial result: every refusal leaves the caller's image
-// untouched. Writing produces only the Compressed shape, the one the launcher carries.
+// untouched. Writing (only the Compressed shape, the one the launcher carries) is payload/payload_pack.h;
+// reading the running executable's own resources is payload/resource_store_win.h.
 //
 // The layout has no room for a checksum, so the record's two reserved fields carry one: dwReserved0
 // the CRC-32 (crc32.h) of the file bytes, dwReserved1 kPayloadChecksumMarker. Other packers leave both
@@ -76,9 +77,8 @@ std::string EncodePayloadTrailer(const FindDataRecord& record);
 // Splits 322 bytes into tag and record, whatever the tag holds; nullopt for any other length.
 std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes);
 
-// The name as its ending is judged: ASCII letters upper-cased, trailing NUL and blank characters removed.
-// (Upper-casing in the ANSI code pages never yields an ASCII letter from another byte, so ASCII suffices
-// for the endings.)
+// The name as its ending is judged: trailing NUL and blank characters removed, ASCII letters
+// upper-cased (AsciiUpperCase, which is all the ASCII endings need).
 std::string PayloadTestName(std::string_view resourceName);
 
 // The shape that a resource named `resourceName` of `resourceSize` bytes is read as, or nullopt when
@@ -115,7 +115,8 @@ struct PayloadFacts {
 };
 
 // ReadPayload with its reason: PayloadFault::None and `image` filled on success; otherwise `image`
-// is untouched. `facts` receives what was learnt either way.
+// is untouched. `facts` receives what was learnt either way. The name's ending is judged first, the
+// trailer's tag before anything else about the resource, and the shape read is ClassifyPayload's.
 PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image,
                             PayloadFacts& facts);
 
@@ -123,14 +124,8 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
 // yields the file bytes and record. false (and `image` untouched) for every refusal, silently.
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image);
 
-#ifdef _WIN32
-// ReadPayload over the running executable's own RT_RCDATA resources.
-bool ReadPayload(std::string_view resourceName, PayloadImage& image);
-#endif
-
-// The Compressed payload of `fileBytes`: the LZNT1 stream, then the trailer of `record` with the file's
-// CRC-32 and the marker in its reserved fields (whatever `record` held there). Empty when the
-// record's size fields disagree with `fileBytes`, when the file is empty (an empty stream would leave a
-// 322-byte resource, which reads as no payload), or when the result would not read back, because the
-// stream decodes to more than the 12.5-fold capacity the reader gives it.
-std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record);
+// The Compressed shape's rule for its stream: true, and `decoded` holding the file, when `stream` decodes
+// to exactly `recordedSize` bytes within the 12.5-fold capacity the reader gives it (Lznt1Decompress).
+// false for a malformed stream and for any other size, a longer one included; `decoded` is then
+// unspecified.
+bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::string& decoded);

@@ -1,12 +1,8 @@
 #include "payload/resource_store.h"
 
-std::string ResourceNameKey(std::string_view name) {
-    std::string key(name.substr(0, name.find('\0')));
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return key;
-}
+#include "settings/text_ops.h"
+
+std::string ResourceNameKey(std::string_view name) { return AsciiUpperCase(name.substr(0, name.find('\0'))); }
 
 void MemoryResourceStore::Add(std::string_view name, std::string bytes) {
     blocks_[ResourceNameKey(name)] = std::move(bytes);

@@ -18,7 +18,8 @@ class ResourceStore {
     virtual std::optional<std::string_view> Find(std::string_view name) const = 0;
 };
 
-// A store held in memory, for tests and for the packer, which reads resources out of a PE file.
+// A store held in memory, for tests and for the packer, which reads resources out of a PE file. The
+// running executable's own resources are ModuleResourceStore (payload/resource_store_win.h).
 class MemoryResourceStore : public ResourceStore {
   public:
     // Adds `bytes` under `name`; a name that is already present (letter case ignored) is replaced.
@@ -29,15 +30,6 @@ class MemoryResourceStore : public ResourceStore {
   private:
     std::map<std::string, std::string> blocks_; // key: name folded to upper case, cut at its first NUL
 };
-
-#ifdef _WIN32
-// The RT_RCDATA resources of the running executable (GetModuleHandleA(NULL)). The platform does the
-// case-insensitive match; a name starting with '#' is taken by it as a number, as FindResourceA does.
-class ModuleResourceStore : public ResourceStore {
-  public:
-    std::optional<std::string_view> Find(std::string_view name) const override;
-};
-#endif
 
 // The key under which stores compare names: cut at the first NUL, ASCII letters upper-cased.
 std::string ResourceNameKey(std::string_view name);

@@ -1,7 +1,6 @@
-#include <windows.h>
+#include "payload/resource_store_win.h"
 
-#include "payload/payload_format.h"
-#include "payload/resource_store.h"
+#include <windows.h>
 
 std::optional<std::string_view> ModuleResourceStore::Find(std::string_view name) const {
     // FindResourceA reads a C string; the store's contract cuts the name at its first NUL as well.

@@ -8,10 +8,10 @@ std::string ProgramFolderOf(std::string_view exePath) {
     return std::string(exePath.substr(0, slash + 1));
 }
 
-std::string SettingsPathOf(std::string_view exePath, std::string_view extension) {
+std::string SettingsPathOf(std::string_view exePath, std::string_view extension, UpperCaser upperCase) {
     if (exePath.empty()) return {};
     std::string path(exePath);
-    if (path.size() >= 4 && UpperCaseText(exePath.substr(path.size() - 4)) == ".EXE") {
+    if (path.size() >= 4 && upperCase(exePath.substr(path.size() - 4)) == ".EXE") {
         path.resize(path.size() - 3);
     } else {
         path.push_back('.');

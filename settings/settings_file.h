@@ -2,7 +2,8 @@
 // through the platform's profile (INI) functions is in settings_file_win.h.
 //
 //   ProgramFolderOf  the path up to and including its last backslash; "" when it has none.
-//   SettingsPathOf   a path ending in ".exe" (any case) keeps its point and gets `extension` in place
+//   SettingsPathOf   a path ending in ".exe" (any case, as `upperCase` sees it) keeps its point and gets
+//   `extension` in place
 //                    of the three letters; any other path gets "." + `extension` appended, so the
 //                    settings path is never the executable itself. "" for an empty path.
 //   FitField         `text` when it fits a character field of `fieldSize` (with its NUL), else "":
@@ -16,11 +17,16 @@
 #include <string>
 #include <string_view>
 
+#include "settings/text_ops.h"
+
 inline constexpr size_t kModulePathField = 520;
 inline constexpr size_t kPlacementPathField = 260;
 inline constexpr size_t kStampPathField = 520;
 
 std::string ProgramFolderOf(std::string_view exePath);
-std::string SettingsPathOf(std::string_view exePath, std::string_view extension);
+// The upper-casing that SettingsPathOf compares the extension with: the platform's on Windows.
+using UpperCaser = std::string (*)(std::string_view);
+std::string SettingsPathOf(std::string_view exePath, std::string_view extension,
+                           UpperCaser upperCase = AsciiUpperCase);
 std::string FitField(std::string text, size_t fieldSize);
 std::string ModulePathOf(std::string_view field, size_t reportedLength);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "settings/owned_handles_win.h"
+#include "settings/text_ops_win.h"
 
 std::string ExecutablePath() {
     char buffer[kModulePathField] = {};
@@ -13,7 +14,9 @@ std::string ExecutablePath() {
 
 std::string ProgramFolder() { return ProgramFolderOf(ExecutablePath()); }
 
-std::string SettingsPath(std::string_view extension) { return SettingsPathOf(ExecutablePath(), extension); }
+std::string SettingsPath(std::string_view extension) {
+    return SettingsPathOf(ExecutablePath(), extension, UpperCaseText);
+}
 
 std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path) {
     if (path.empty()) return std::nullopt;

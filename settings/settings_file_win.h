@@ -4,7 +4,8 @@
 //
 //   ExecutablePath   the running executable's full path: ModulePathOf a 520-character field.
 //   ProgramFolder    ProgramFolderOf(ExecutablePath()).
-//   SettingsPath     SettingsPathOf(ExecutablePath(), extension), derived afresh on every call.
+//   SettingsPath     SettingsPathOf(ExecutablePath(), extension) with the platform's UpperCaseText,
+//                    derived afresh on every call.
 //   FindDirectoryEntry  the entry that a directory search for exactly `path` yields first (its name
 //                    always NUL-terminated), whatever its attributes; nullopt when there is none
 //                    and for "".

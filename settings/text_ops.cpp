@@ -69,6 +69,14 @@ double ReadNumber(std::string_view text) {
 
 std::string FormatInteger(int32_t value) { return std::to_string(value); }
 
+std::string AsciiUpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
 int32_t RoundToInt32(double value) {
     if (std::isnan(value)) return 0;
     constexpr double kLowest = std::numeric_limits<int32_t>::min();

@@ -7,8 +7,9 @@
 //                prefix are read ("1e5" is 1, "&H10" is 0). 0 when the text does not start with a
 //                number; trailing text is ignored. A number too large for a double is +/-HUGE_VAL.
 // FormatInteger  plain decimal digits, "-" before a negative value, no blanks, no leading zeros.
-// UpperCaseText  `text` upper-cased by the platform's ANSI mapping (ASCII only on the host),
-//                cut at its first NUL.
+// AsciiUpperCase `text` with the letters a-z upper-cased; every other byte, NUL included, stays.
+//                Upper-casing in the ANSI code pages never turns another byte into an ASCII letter, so
+//                this is all a comparison with an ASCII word (".EXE", "WFD") needs, on every platform.
 // RoundToInt32   nearest integer, a half going to the even neighbour; values outside the signed
 //                32-bit range saturate to its ends, NaN gives 0.
 #pragma once
@@ -21,5 +22,5 @@ std::string KeepOnly(std::string_view text, std::string_view set);
 std::string TrimBlanks(std::string_view text);
 double ReadNumber(std::string_view text);
 std::string FormatInteger(int32_t value);
-std::string UpperCaseText(std::string_view text);
+std::string AsciiUpperCase(std::string_view text);
 int32_t RoundToInt32(double value);

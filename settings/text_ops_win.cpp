@@ -1,6 +1,6 @@
-#include <windows.h>
+#include "settings/text_ops_win.h"
 
-#include "settings/text_ops.h"
+#include <windows.h>
 
 std::string UpperCaseText(std::string_view text) {
     if (text.empty()) return {};

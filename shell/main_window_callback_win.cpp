@@ -7,7 +7,7 @@
 #include <shellapi.h>
 #include <string>
 
-#include "payload/deploy.h"
+#include "payload/deploy_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp_win.h"

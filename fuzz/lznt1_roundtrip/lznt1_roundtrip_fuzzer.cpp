@@ -10,6 +10,7 @@
 
 #include "payload/lznt1.h"
 #include "payload/lznt1_codec.h"
+#include "payload/lznt1_compress.h"
 
 namespace {
 

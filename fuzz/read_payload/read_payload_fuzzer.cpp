@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include "payload/compression_service.h"
 #include "payload/lznt1.h"
 #include "payload/lznt1_codec.h"
-#include "payload/lznt1_parallel.h"
+#include "payload/lznt1_compress.h"
+#include "payload/lznt1_parallel_host.h"
 #include "tests/host/lznt1_samples.h"
 
 namespace {

@@ -5,7 +5,9 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
+#include "payload/lznt1_compress.h"
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
 
 namespace {
 

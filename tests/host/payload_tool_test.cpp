@@ -1,5 +1,6 @@
 // payload-tool as the build uses it: pack records what the launcher needs, verify passes exactly when
 // all five catalogue payloads read back under their file names, and bad input ends in one clear line.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "payload/crc32.h"
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
 #include "tests/host/test_pe_image.h"
 #include "tests/test_files.h"
@@ -115,6 +117,19 @@ TEST_F(PayloadToolTest, PackRefusesWhatCannotBecomeAPayload) {
     EXPECT_EQ(Run("pack " + Path("tool.exe") + " " + Path("p.bin"), "SOURCE_DATE_EPOCH=yesterday"), 1);
     EXPECT_FALSE(fs::exists(Path("p.bin")));
     EXPECT_EQ(Run("pack " + Path("tool.exe")), 2);
+}
+
+// These once packed fine, and the launcher then refused or renamed the file and never wrote the tool.
+TEST_F(PayloadToolTest, PackRefusesNamesTheLauncherWouldNotWriteUnchanged) {
+    WriteFile(Path("tool.exe"), "MZ");
+    const std::string pack = "pack " + Path("tool.exe") + " " + Path("p.bin") + " --name ";
+    for (const std::string name : {"...", "To?l.exe", "Tool.exe ", ". .", "Tool.exe:stream"}) {
+        EXPECT_EQ(Run(pack + "'" + name + "'"), 1) << name;
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        EXPECT_NE(err_.find("that the launcher writes unchanged"), std::string::npos) << err_;
+    }
+    EXPECT_FALSE(fs::exists(Path("p.bin")));
+    EXPECT_EQ(Run(pack + "'Tool v2.exe'"), 0) << err_;
 }
 
 TEST_F(PayloadToolTest, VerifyPassesOnlyWhenAllFiveRowsReadBackUnderTheirNames) {

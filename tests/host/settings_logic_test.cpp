@@ -49,10 +49,12 @@ TEST(TextOps, ReadNumberSurvivesHugeDigitStrings) {
     EXPECT_EQ(ReadNumber("0." + std::string(400, '0') + "1"), 0.0);
 }
 
-TEST(TextOps, UpperCaseTextCutsAtTheFirstNul) {
-    EXPECT_EQ(UpperCaseText(".exe"), ".EXE");
-    EXPECT_EQ(UpperCaseText(""), "");
-    EXPECT_EQ(UpperCaseText("ab\0cd"s), "AB");
+// Resource names and payload endings are judged through it: a NUL or a non-ASCII byte must not change.
+TEST(TextOps, AsciiUpperCaseChangesOnlyAsciiLetters) {
+    EXPECT_EQ(AsciiUpperCase(".exe"), ".EXE");
+    EXPECT_EQ(AsciiUpperCase(""), "");
+    EXPECT_EQ(AsciiUpperCase("ab\0cd"s), "AB\0CD"s);
+    EXPECT_EQ(AsciiUpperCase("\xE4z"), "\xE4Z");
 }
 
 TEST(TextOps, RoundToInt32GoesHalfToEvenAndSaturates) {

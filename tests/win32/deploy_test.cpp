@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "payload/deploy.h"
+#include "payload/deploy_win.h"
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
+#include "payload/resource_store_win.h"
 #include "settings/settings_file_win.h"
 #include "tests/test_files.h"
 

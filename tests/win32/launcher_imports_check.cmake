@@ -1,5 +1,6 @@
 # Fails when the launcher imports a DLL that Windows might load from the launcher's own folder, or
-# delay-loads anything. The launcher runs elevated from folders that others can write to.
+# delay-loads anything (the launcher runs elevated from folders that others can write to), or imports
+# ntdll's compression functions (it only decodes: the packing side must not be linked into it).
 #   cmake -DOBJDUMP=<objdump> -DEXE=<FunkelisTools.exe> -P launcher_imports_check.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed kernel32.dll user32.dll gdi32.dll shell32.dll ole32.dll advapi32.dll msvcrt.dll ntdll.dll)
@@ -19,6 +20,12 @@ foreach(entry IN LISTS names)
   string(TOLOWER "${dll}" dll)
   if(NOT dll IN_LIST allowed)
     message(SEND_ERROR "the launcher imports ${dll}")
+  endif()
+endforeach()
+
+foreach(function RtlCompressBuffer RtlGetCompressionWorkSpaceSize)
+  if(headers MATCHES "[ \t]${function}\n")
+    message(SEND_ERROR "the launcher imports ${function}: the packing side is linked in")
   endif()
 endforeach()
 

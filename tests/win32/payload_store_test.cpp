@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "payload/payload_format.h"
+#include "payload/resource_store_win.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "settings/settings_file_win.h"
+#include "settings/text_ops_win.h"
 #include "settings/version_stamp_win.h"
 #include "tests/profile_bytes.h"
 #include "tests/test_files.h"
@@ -57,6 +58,9 @@ TEST_F(SettingsFile, PathsDeriveFromTheRunningExecutable) {
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_EQ(exe.rfind(folder, 0), 0u);
     EXPECT_EQ(exe.find('\\', folder.size()), std::string::npos);
+    // The ".EXE" test takes the platform's upper-casing, which ends the text at a NUL.
+    EXPECT_EQ(UpperCaseText(std::string("ab\0cd", 5)), "AB");
+    EXPECT_EQ(UpperCaseText(".exe"), ".EXE");
 }
 
 TEST_F(SettingsFile, FirstStartCreatesTheDefaultContentWithTheStamp) {

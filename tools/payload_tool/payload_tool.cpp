@@ -15,7 +15,9 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
 #include "tools/payload_tool/pe_resources.h"
 
@@ -113,6 +115,12 @@ bool IsPlainFileName(std::string_view name) {
            name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
 }
 
+// A name that the launcher writes exactly as recorded: deployment's file-name rule would refuse or
+// alter "...", "To?l.exe" or "Tool.exe ", and the tool would then never be written.
+bool IsDeployedUnchanged(const std::string& name) {
+    return IsPlainFileName(name) && DeployFileName(name) == name;
+}
+
 int Pack(const std::vector<std::string>& args) {
     if (args.size() != 2 && !(args.size() == 4 && args[2] == "--name")) {
         std::cerr << kUsage;
@@ -121,8 +129,10 @@ int Pack(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     const std::string& outPath = args[1];
     const std::string name = args.size() == 4 ? args[3] : BareFileName(path);
-    if (!IsPlainFileName(name))
-        return Fail(path, "\"" + name + "\" is not a plain file name of 1 to 259 bytes");
+    if (!IsDeployedUnchanged(name)) {
+        return Fail(path, "\"" + name +
+                              "\" is not a file name of 1 to 259 bytes that the launcher writes unchanged");
+    }
 
     std::string error;
     const std::optional<std::string> file = ReadWholeFile(path, error);

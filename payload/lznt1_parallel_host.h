@@ -1,5 +1,6 @@
-// LZNT1 encoding on several threads, for the host's packer: chunks are independent, so shares of
-// them can be encoded at once and their streams joined.
+// LZNT1 encoding on several threads, the engine of the host's compression service
+// (compression_service_host.cpp), which packs the launcher's tools: chunks are independent, so shares
+// of them can be encoded at once and their streams joined.
 //
 // Lznt1EncodeParallel(in, inSize, out, outCapacity, parse, threads)
 //   Returns exactly what Lznt1EncodeBuffer returns for the same arguments, byte for byte.

@@ -1,0 +1,57 @@
+#include "payload/payload_pack.h"
+
+#include <algorithm>
+
+#include "payload/crc32.h"
+#include "payload/lznt1.h"
+#include "payload/lznt1_codec.h"
+#include "payload/lznt1_compress.h"
+
+namespace {
+
+// Stores chunks of `stream` uncompressed, first to last, until the stream is long enough for the
+// reader's 12.5-fold capacity to hold all of `file`. Very repetitive files otherwise pack into streams
+// that the launcher cannot read back. A stream that does not walk chunk by chunk to its end over the
+// file is returned as it is.
+std::string StoreChunksUntilReadable(std::string stream, std::string_view file) {
+    const auto* streamBytes = reinterpret_cast<const uint8_t*>(stream.data());
+    const auto* fileBytes = reinterpret_cast<const uint8_t*>(file.data());
+    std::string out;
+    size_t in = 0;
+    size_t fileOffset = 0;
+    while (in < stream.size()) {
+        const Lznt1Chunk chunk = Lznt1ChunkAt(streamBytes, stream.size(), in);
+        if (chunk.size == 0 || fileOffset >= file.size()) return stream;
+        const size_t rawSize = std::min(kLznt1ChunkSize, file.size() - fileOffset);
+        const size_t restOfStream = stream.size() - in - chunk.size;
+        const bool longEnough =
+            Lznt1DefaultDecompressCapacity(out.size() + chunk.size + restOfStream) >= file.size();
+        if (chunk.compressed && !longEnough) {
+            const size_t at = out.size();
+            out.resize(at + Lznt1StoredChunkSize(rawSize));
+            Lznt1WriteStoredChunk(fileBytes + fileOffset, rawSize,
+                                  reinterpret_cast<uint8_t*>(out.data() + at));
+        } else {
+            out.append(stream, in, chunk.size);
+        }
+        in += chunk.size;
+        fileOffset += rawSize;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record) {
+    if (fileBytes.empty() || RecordedFileSize(record) != fileBytes.size()) return {};
+    // The codec's bound (every chunk stored) and a small margin: the platform's service is not held to it.
+    std::string stream(Lznt1EncodeBound(fileBytes.size()) + 16, '\0');
+    if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
+    stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
+    std::string decoded;
+    if (!DecodeCompressedBody(stream, fileBytes.size(), decoded) || decoded != fileBytes) return {};
+    FindDataRecord checked = record;
+    checked.dwReserved0 = Crc32(fileBytes);
+    checked.dwReserved1 = kPayloadChecksumMarker;
+    return stream + EncodePayloadTrailer(checked);
+}
