@@ -43,14 +43,6 @@ bool AwaitGone(const std::string& title) {
     return false;
 }
 
-void PostClick(HWND control) {
-    RECT area{};
-    GetClientRect(control, &area);
-    const LPARAM centre = MAKELPARAM(area.right / 2, area.bottom / 2);
-    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-    PostMessageA(control, WM_LBUTTONUP, 0, centre);
-}
-
 double Median(std::vector<double> values) { return SpreadOf(std::move(values)).median; }
 
 double BaselineStartMs() {

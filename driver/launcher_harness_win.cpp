@@ -175,6 +175,24 @@ bool MakeForeground(HWND window) {
     return WaitUntil([&] { return GetForegroundWindow() == window; });
 }
 
+LPARAM CentreOf(HWND control) {
+    RECT area{};
+    GetClientRect(control, &area);
+    return MAKELPARAM(area.right / 2, area.bottom / 2);
+}
+
+void Click(HWND control, DWORD timeoutMs) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(control, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(control), SMTO_NORMAL, timeoutMs,
+                        &answer);
+    SendMessageTimeoutA(control, WM_LBUTTONUP, 0, CentreOf(control), SMTO_NORMAL, timeoutMs, &answer);
+}
+
+void PostClick(HWND control) {
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(control));
+    PostMessageA(control, WM_LBUTTONUP, 0, CentreOf(control));
+}
+
 void PressKey(WORD virtualKey, const std::vector<WORD>& modifiers) {
     std::vector<INPUT> inputs;
     auto add = [&](WORD key, DWORD flags) {

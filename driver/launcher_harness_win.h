@@ -65,6 +65,16 @@ HWND FocusOfThread(DWORD threadId);
 // Brings `window` to the foreground so that synthesised keyboard input reaches it.
 bool MakeForeground(HWND window);
 
+// The client point at the centre of `control`, as a mouse message carries it.
+LPARAM CentreOf(HWND control);
+
+// A left click at the centre of `control`. Sent: returns once the launcher has done all it does for
+// the click (it handles the command nested inside the button-up), or after `timeoutMs` per message.
+void Click(HWND control, DWORD timeoutMs);
+
+// Posted: for clicks that end in a modal message box, which would hold a sent click until it closes.
+void PostClick(HWND control);
+
 // Synthesised keyboard input: presses and releases each key in turn; modifiers are held around.
 void PressKey(WORD virtualKey, const std::vector<WORD>& modifiers = {});
 

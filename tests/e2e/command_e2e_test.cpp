@@ -84,32 +84,11 @@ void EndToolProcesses() {
     }
 }
 
-LPARAM CentreOf(HWND control) {
-    RECT area{};
-    GetClientRect(control, &area);
-    return MAKELPARAM(area.right / 2, area.bottom / 2);
-}
-
-// A mouse click on the control. Sent, not posted: the launcher handles the command nested inside the
-// button-up, so this returns once the launcher has done all it does for the click.
-void Click(HWND control) {
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(control, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(control), SMTO_NORMAL, kToolTimeoutMs,
-                        &answer);
-    SendMessageTimeoutA(control, WM_LBUTTONUP, 0, CentreOf(control), SMTO_NORMAL, kToolTimeoutMs, &answer);
-}
-
-// For clicks that end in a modal message box, which would hold a sent click until it is closed.
-void PostClick(HWND control) {
-    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(control));
-    PostMessageA(control, WM_LBUTTONUP, 0, CentreOf(control));
-}
-
 // A user clicks a button of the launcher's window while it is active. Activating it first also keeps
 // a late focus change (a tool's window coming up) from cancelling the press between down and up.
 void PressButton(HWND window, int32_t controlId) {
     MakeForeground(window);
-    Click(GetDlgItem(window, controlId));
+    Click(GetDlgItem(window, controlId), kToolTimeoutMs);
 }
 
 void PostPressButton(HWND window, int32_t controlId) {
@@ -444,7 +423,7 @@ TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
 
     // A single click on the home page opens nothing, a double-click opens it once.
     HWND homePage = GetDlgItem(window, kHomePageLabelId);
-    Click(homePage);
+    Click(homePage, kToolTimeoutMs);
     Sleep(3000);
     EXPECT_EQ(ReadWhole(UrlHandler::LogPath()), "");
     DoubleClick(homePage);

@@ -16,16 +16,6 @@ constexpr DWORD kToolTimeoutMs = 60000;
 
 std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 
-// A mouse click on the control, sent: the launcher deploys and starts the tool inside the button-up.
-void Click(HWND control) {
-    RECT area{};
-    GetClientRect(control, &area);
-    const LPARAM centre = MAKELPARAM(area.right / 2, area.bottom / 2);
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(control, WM_LBUTTONDOWN, MK_LBUTTON, centre, SMTO_NORMAL, kToolTimeoutMs, &answer);
-    SendMessageTimeoutA(control, WM_LBUTTONUP, 0, centre, SMTO_NORMAL, kToolTimeoutMs, &answer);
-}
-
 } // namespace
 
 TEST(SignedLauncher, StartsShowsItsWindowAndDeploysAToolByteForByte) {
@@ -42,7 +32,7 @@ TEST(SignedLauncher, StartsShowsItsWindowAndDeploysAToolByteForByte) {
     const ToolEntry& row = ToolCatalogue()[0];
     const std::string toolFile(row.exeFileName);
     MakeForeground(window);
-    Click(GetDlgItem(window, row.buttonId));
+    Click(GetDlgItem(window, row.buttonId), kToolTimeoutMs);
     ASSERT_TRUE(WaitUntil([&] { return run.FileExists(toolFile); }, kToolTimeoutMs));
     EXPECT_TRUE(run.ReadFile(toolFile) == packed)
         << "the deployed " << toolFile << " differs from the packed file";
