@@ -76,8 +76,6 @@ const std::array<ControlSpec, kControlCount> kControls = BuildControls();
 
 std::span<const ControlSpec, kControlCount> MainWindowControls() { return kControls; }
 
-std::span<const ControlColour, 3> ColouredControls() { return kColours; }
-
 const ControlColour* FindControlColour(int32_t id) {
     for (const ControlColour& colour : kColours) {
         if (colour.id == id) return &colour;

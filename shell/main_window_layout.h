@@ -73,8 +73,6 @@ struct ControlColour {
     ColourBackground background;
 };
 
-std::span<const ControlColour, 3> ColouredControls();
-
 // The colour of control `id`, or nullptr when the control keeps the platform's colours.
 const ControlColour* FindControlColour(int32_t id);
 

@@ -156,6 +156,29 @@ POINT UnitsToPixels(HWND window, int32_t x, int32_t y) {
     return POINT{area.right, area.bottom};
 }
 
+PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info))
+        reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back(ToPixelRect(info.rcWork));
+    return TRUE;
+}
+
+std::vector<PixelRect> WorkAreas() {
+    std::vector<PixelRect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+// The window's frame edge and caption: the strip of the outer rectangle above the client area.
+int32_t CaptionBarHeight(HWND window, const RECT& outer) {
+    POINT clientOrigin{0, 0};
+    ClientToScreen(window, &clientOrigin);
+    return clientOrigin.y - outer.top;
+}
+
 } // namespace
 
 int32_t ShowMainWindow(HWND parent) {
@@ -229,33 +252,6 @@ void SetMainWindowSize(HWND window, int32_t width, int32_t height) {
     const POINT pixels = UnitsToPixels(window, width, height);
     SetWindowPos(window, nullptr, 0, 0, pixels.x, pixels.y, SWP_NOMOVE | SWP_NOZORDER);
 }
-
-namespace {
-
-PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
-
-BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoA(monitor, &info))
-        reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back(ToPixelRect(info.rcWork));
-    return TRUE;
-}
-
-std::vector<PixelRect> WorkAreas() {
-    std::vector<PixelRect> areas;
-    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
-    return areas;
-}
-
-// The window's frame edge and caption: the strip of the outer rectangle above the client area.
-int32_t CaptionBarHeight(HWND window, const RECT& outer) {
-    POINT clientOrigin{0, 0};
-    ClientToScreen(window, &clientOrigin);
-    return clientOrigin.y - outer.top;
-}
-
-} // namespace
 
 // A stored position may lie on a monitor that is gone.
 bool BringMainWindowOnScreen(HWND window) {
