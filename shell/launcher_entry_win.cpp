@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <optional>
 #include <string>
 
 #include "settings/owned_handles_win.h"
 #include "shell/launcher_main_win.h"
+#include "shell/main_window_win.h"
 
 // The launcher runs elevated, often from a download folder that anyone can write to: no DLL may be
 // found there. The executable imports only DLLs the system always takes from its own folder, and
@@ -49,17 +51,23 @@ void RegisterCommonControlClasses() {
     init(&classes);
 }
 
+// COM (for ShellExecute) and the common controls take a good part of the start under Wine, and the
+// window's first display needs neither: they follow once it is on screen, before it handles any input.
+std::optional<ComScope> com;
+
+void FinishStartOnceShown() {
+    com.emplace();
+    RegisterCommonControlClasses();
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystem();
-    int32_t result = 0;
-    {
-        // COM is released before the process ends, not by it.
-        const ComScope com;
-        GetModuleHandleA(nullptr); // the window layer takes the instance handle the same way
-        RegisterCommonControlClasses();
-        result = LauncherMain();
-    }
+    GetModuleHandleA(nullptr); // the window layer takes the instance handle the same way
+    RunOnceShown(FinishStartOnceShown);
+    const int32_t result = LauncherMain();
+    // COM is released before the process ends, not by it.
+    com.reset();
     ExitProcess(static_cast<UINT>(result));
 }
