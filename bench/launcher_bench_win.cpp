@@ -111,11 +111,26 @@ struct Series {
     double Median() const { return SpreadOf(values).median; }
 };
 
-void PrintStart(const char* what, const Series& launcher, const Series& baseline) {
-    const Spread spread = SpreadOf(launcher.values);
-    const double base = baseline.Median();
-    std::printf("median: launcher %s %.0f ms (%.0f-%.0f), %.2f x the baseline's %.0f ms\n", what,
-                spread.median, spread.min, spread.max, base > 0 ? spread.median / base : 0.0, base);
+// A launcher start and the baseline's start just before it.
+struct StartPairs {
+    Series launcher, baseline;
+    std::vector<double> ratios;
+    void Add(double baselineMs, double launcherMs) {
+        launcher.Add(launcherMs);
+        baseline.Add(baselineMs);
+        if (baselineMs > 0 && launcherMs > 0) ratios.push_back(launcherMs / baselineMs);
+    }
+};
+
+// The median of the rounds' ratios as well: the machine's load drifts, and each ratio compares two
+// starts made moments apart.
+void PrintStart(const char* what, const StartPairs& pairs) {
+    const Spread spread = SpreadOf(pairs.launcher.values);
+    const double base = pairs.baseline.Median();
+    std::printf("median: launcher %s %.0f ms (%.0f-%.0f), %.2f x the baseline's %.0f ms; median ratio of the "
+                "rounds %.2f\n",
+                what, spread.median, spread.min, spread.max, base > 0 ? spread.median / base : 0.0, base,
+                SpreadOf(pairs.ratios).median);
 }
 
 } // namespace
@@ -124,7 +139,8 @@ void PrintStart(const char* what, const Series& launcher, const Series& baseline
 // the launcher's repeated start in the same folder; so each launcher start has a baseline beside it.
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRounds;
-    Series baselineFirst, first, baselineRepeated, repeated, missing, present;
+    StartPairs first, repeated;
+    Series missing, present;
     for (int round = 1; round <= rounds; ++round) {
         LauncherRun run;
         HWND window = nullptr;
@@ -141,18 +157,16 @@ int main(int argc, char** argv) {
             round, baseFirstMs, firstMs, baseRepeatedMs, repeatedMs, clicks.missingToolMs,
             clicks.presentToolMs);
         std::fflush(stdout);
-        baselineFirst.Add(baseFirstMs);
-        first.Add(firstMs);
-        baselineRepeated.Add(baseRepeatedMs);
-        repeated.Add(repeatedMs);
+        first.Add(baseFirstMs, firstMs);
+        repeated.Add(baseRepeatedMs, repeatedMs);
         missing.Add(clicks.missingToolMs);
         present.Add(clicks.presentToolMs);
     }
-    PrintStart("first start (no settings file)", first, baselineFirst);
-    PrintStart("repeated start", repeated, baselineRepeated);
+    PrintStart("first start (no settings file)", first);
+    PrintStart("repeated start", repeated);
     const double presentMedian = present.Median();
     std::printf("median: click to window, missing tool (deploy + start) %.0f ms\n", missing.Median());
     std::printf("median: click to window, present tool (start) %.0f ms (deploy adds %.2f x)\n", presentMedian,
                 presentMedian > 0 ? missing.Median() / presentMedian : 0.0);
-    return first.values.empty() || repeated.values.empty() ? 1 : 0;
+    return first.ratios.empty() || repeated.ratios.empty() ? 1 : 0;
 }
