@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <optional>
-#include <shellapi.h>
 #include <string>
 
 #include "payload/deploy_win.h"
@@ -14,6 +13,7 @@
 #include "settings/window_placement_win.h"
 #include "shell/main_window_layout.h"
 #include "shell/main_window_win.h"
+#include "shell/system_libraries_win.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellExecuteA(window, "open", kHomePageUrl, "", "", SW_RESTORE);
+        ShellOpen(window, "open", kHomePageUrl, SW_RESTORE);
         FocusControl(window, kExitButtonId);
         return;
     case CommandAction::None:
@@ -145,7 +145,7 @@ void RunTool(HWND window, const ToolEntry& entry) {
         RaiseAndRestore(running);
         return;
     }
-    ShellExecuteA(window, "", path.c_str(), "", "", SW_SHOW);
+    ShellOpen(window, "", path.c_str(), SW_SHOW);
     AwaitToolWindow(title);
 }
 
