@@ -33,8 +33,8 @@ endfunction()
 # Measured under Wine with GetTextExtentPoint32A on the label's own font (WM_GETFONT) and GetClientRect
 # on the label, in a throwaway program around the window layer: 458 pixels, a character height of 13,
 # average width 5. The sum of these widths equals GetTextExtentPoint32A of whole addresses (the font
-# has no kerning): the default address is 186 pixels wide, and one of 495 pixels (97 characters) broke
-# after its 89th character in a screenshot of the window, its second line behind the last tool's frame.
+# has no kerning): the default address is 186 pixels wide, and one of 495 pixels (102 characters) broke
+# after its 95th character in a screenshot of the window, its second line behind the last tool's frame.
 set(FUNKELIS_LABEL_CHAR_WIDTHS
     3 5 7 6 8 6 2 3 3 4 6 3 3 3 5 6 6 6 6 6 6 6 6 6 6 3 3 6 6 6 6 11 7 7 7 8 7 6 8 8 3 5 7 6 9 8 8
     7 8 8 7 7 8 7 11 7 7 7 3 5 3 6 6 3 6 6 6 6 6 3 6 6 2 2 6 2 8 6 6 6 6 3 5 3 6 6 8 5 5 5 4 2 4 7)
