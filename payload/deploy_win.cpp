@@ -118,18 +118,18 @@ int32_t ShowFailure(HWND ownerWindow) {
 // Steps shared by both entry points once the resource name is settled.
 int32_t DeployNamedTool(HWND ownerWindow, int32_t targetKind, int32_t mode, const std::string& name) {
     std::string folder;
-    if (targetKind == 1) {
+    if (targetKind == kDeployToProgramFolder) {
         std::string probed = ProgramFolder();
         if (!ProbeFolder(probed)) return 0;
         folder = ProgramFolder();
-    } else if (targetKind == 2) {
+    } else if (targetKind == kDeployToSysWow64) {
         if (!ProbeSysWow64Folder(folder)) return 0;
-    } else if (targetKind == 3) {
+    } else if (targetKind == kDeployToSystem32) {
         if (!ProbeSystem32Folder(folder)) return 0;
     } else {
         return 0;
     }
-    if (mode != 1) return 0;
+    if (mode != kDeployWrite) return 0;
     // A folder too long for its buffer is handed on whole: cut, it would lose its backslash and send
     // the tool to the current folder; whole, the path test refuses it.
     if (DeployPayload(name, folder)) return 1;

@@ -53,11 +53,6 @@ bool EndsWith(std::string_view text, std::string_view ending) {
     return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
 }
 
-std::string_view WithoutTrailingBlanks(std::string_view name) {
-    const size_t keep = name.find_last_not_of(std::string_view(" \0", 2));
-    return keep == std::string_view::npos ? std::string_view() : name.substr(0, keep + 1);
-}
-
 bool HasPayloadEnding(std::string_view testName) {
     return EndsWith(testName, "WFD") || EndsWith(testName, "WFD_NTC");
 }
@@ -132,7 +127,7 @@ std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes) {
 }
 
 std::string PayloadTestName(std::string_view resourceName) {
-    return AsciiUpperCase(WithoutTrailingBlanks(resourceName));
+    return AsciiUpperCase(TrimTrailingNulAndBlanks(resourceName));
 }
 
 std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, size_t resourceSize) {
@@ -146,7 +141,7 @@ std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, siz
 }
 
 std::optional<std::string> SplitDataResourceName(std::string_view resourceName) {
-    const std::string_view trimmed = WithoutTrailingBlanks(resourceName);
+    const std::string_view trimmed = TrimTrailingNulAndBlanks(resourceName);
     const std::string upper = PayloadTestName(trimmed);
     if (EndsWith(upper, "BIN_WFD")) return std::string(trimmed.substr(0, trimmed.size() - 4));
     if (EndsWith(upper, "BINWFD")) return std::string(trimmed.substr(0, trimmed.size() - 3));

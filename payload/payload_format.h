@@ -20,13 +20,14 @@
 #include <string_view>
 
 #include "payload/resource_store.h"
+#include "settings/path_limits.h"
 
 enum class PayloadVariant { Compressed, Plain, Split };
 
 inline constexpr size_t kFindDataRecordSize = 318;
 inline constexpr size_t kPayloadTrailerSize = 322;
 inline constexpr std::string_view kPayloadTag = "WFD ";
-inline constexpr size_t kFileNameBytes = 260;
+inline constexpr size_t kFileNameBytes = kPathBufferChars; // cFileName[MAX_PATH]
 inline constexpr size_t kAlternateFileNameBytes = 14;
 inline constexpr uint32_t kFileAttributeArchive = 0x20;
 inline constexpr uint32_t kPayloadChecksumMarker = 0x32335243; // "CR32" as little-endian bytes

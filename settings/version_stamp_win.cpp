@@ -69,7 +69,7 @@ int32_t EnsureSettingsStamp(const std::string& date, const std::string& version)
 
 int32_t AllProgExitOption(std::string& value, int32_t mode) {
     const std::string path = StampSettingsPath();
-    if (mode == 0) {
+    if (mode == kOptionRead) {
         if (!SettingsFileExists(path)) return 0;
         const std::string kept =
             KeepOnly(ReadProfileText(path, kOptionSection, "AllProgExit", "1", kValueBuffer), "01");
@@ -77,7 +77,7 @@ int32_t AllProgExitOption(std::string& value, int32_t mode) {
         value = kept;
         return 1;
     }
-    if (mode == 1) {
+    if (mode == kOptionWrite) {
         WriteProfileText(path, kOptionSection, "AllProgExit", Quoted(OptionToStore(value)));
         return 1;
     }
