@@ -141,9 +141,9 @@ int32_t DeployNamedTool(HWND ownerWindow, int32_t targetKind, int32_t mode, cons
 int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
                           std::string_view targetFolder) {
     const std::string name = CutText(resourceName, kMaxPathChars);
-    PayloadImage image;
-    if (!ReadPayload(store, name, image)) return 0;
-    const std::string fileName = DeployFileName(image.record.cFileName);
+    CarriedFile carried;
+    if (!ReadCarriedFile(store, name, carried)) return 0;
+    const std::string fileName = DeployFileName(carried.name);
     if (fileName.empty()) return 0;
     std::string folder = UsableFolderText(targetFolder.substr(0, targetFolder.find('\0')));
     const std::optional<std::string> fullPath = DeployTargetPath(folder, fileName);
@@ -151,9 +151,9 @@ int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceN
     if (!FolderHasEntries(folder)) folder.clear();
     const std::string target = folder + fileName;
 
-    WriteContent(target, image.fileBytes);
-    SetFileAttributesA(target.c_str(), image.record.dwFileAttributes);
-    SetTimes(target, image.record.ftLastWriteTime);
+    WriteContent(target, carried.bytes);
+    SetFileAttributesA(target.c_str(), carried.attributes);
+    SetTimes(target, carried.lastWriteTime);
     return FindDirectoryEntry(target) ? 1 : 0;
 }
 

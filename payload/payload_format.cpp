@@ -1,6 +1,7 @@
 #include "payload/payload_format.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
@@ -219,4 +220,14 @@ bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::s
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image) {
     PayloadFacts facts;
     return InspectPayload(store, resourceName, image, facts) == PayloadFault::None;
+}
+
+bool ReadCarriedFile(const ResourceStore& store, std::string_view resourceName, CarriedFile& file) {
+    PayloadImage image;
+    if (!ReadPayload(store, resourceName, image)) return false;
+    const FindDataRecord& record = image.record;
+    file =
+        CarriedFile{std::move(image.record.cFileName), record.dwFileAttributes, record.ftCreationTime,
+                    record.ftLastAccessTime,           record.ftLastWriteTime,  std::move(image.fileBytes)};
+    return true;
 }
