@@ -57,16 +57,28 @@ DWORD CloseLauncher(const LauncherRun& run, HWND window) {
     return run.WaitForExit().value_or(99);
 }
 
-// Expects the refusal box of a started launcher, checks it and dismisses it; then the exit code.
-void ExpectRefusal(const LauncherRun& run) {
+// Expects the refusal box of a started launcher and checks it; the box, left open.
+HWND ExpectRefusalBox(const LauncherRun& run) {
     HWND box = run.WaitForWindow(kRefusalCaption);
-    ASSERT_NE(box, nullptr) << "no refusal box";
+    EXPECT_NE(box, nullptr) << "no refusal box";
+    if (box == nullptr) return nullptr;
     const std::vector<std::string> texts = ChildTexts(box);
     EXPECT_NE(std::find(texts.begin(), texts.end(), kRefusalText), texts.end());
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     EXPECT_EQ(run.WaitForWindow(MainWindowTitle, 500), nullptr);
+    return box;
+}
+
+void DismissRefusal(const LauncherRun& run, HWND box) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// Expects the refusal box of a started launcher, checks it and dismisses it; then the exit code.
+void ExpectRefusal(const LauncherRun& run) {
+    HWND box = ExpectRefusalBox(run);
+    ASSERT_NE(box, nullptr);
+    DismissRefusal(run, box);
 }
 
 bool Near(LONG a, LONG b) { return a - b <= 2 && b - a <= 2; }
@@ -154,15 +166,14 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "closed minimised, starts minimised";
     EXPECT_EQ(Settings(second), closedFile) << "a matching stamp leaves the file alone";
-    {
-        // A second copy while one runs minimised: refused before it touches its own (stale) settings file.
-        LauncherRun refused;
-        ASSERT_TRUE(refused.Ready());
-        WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
-        ASSERT_TRUE(refused.Start());
-        ExpectRefusal(refused);
-        EXPECT_EQ(Settings(refused), kStaleFile);
-    }
+    // A second copy while one runs minimised: refused before it touches its own (stale) settings file.
+    LauncherRun refused;
+    ASSERT_TRUE(refused.Ready());
+    WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
+    ASSERT_TRUE(refused.Start());
+    HWND refusalBox = ExpectRefusalBox(refused);
+    ASSERT_NE(refusalBox, nullptr);
+    EXPECT_EQ(Settings(refused), kStaleFile);
     ShowWindow(window, SW_RESTORE);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }));
     RECT restored{};
@@ -174,6 +185,15 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
 
     EXPECT_TRUE(second.Running());
     EXPECT_EQ(CloseLauncher(second, window), 0u);
+
+    // Fault: the refused copy held the single-instance token while its box stayed open, so with no
+    // launcher running any more the next start was refused as well.
+    LauncherRun third;
+    ASSERT_TRUE(third.Ready() && third.Start());
+    HWND thirdWindow = third.WaitForWindow(MainWindowTitle);
+    EXPECT_NE(thirdWindow, nullptr) << "refused although no launcher runs";
+    if (thirdWindow != nullptr) EXPECT_EQ(CloseLauncher(third, thirdWindow), 0u);
+    DismissRefusal(refused, refusalBox);
 }
 
 // Fault: the title test and the window's caption are not one step, so two copies started in the
