@@ -230,9 +230,29 @@ bool Same(const PixelRect& a, const PixelRect& b) {
 
 TEST(ReachablePlacement, ACaptionBarOnAnyWorkAreaStaysExactlyWhereItWas) {
     // A window moved although the user can reach it would lose a placement on a second monitor.
-    for (const PixelRect window : {PixelRect{-1500, 200, -1000, 500}, PixelRect{-60, 49, 540, 350},
-                                   PixelRect{-300, -20, 300, 400}, PixelRect{1270, 1000, 1870, 1300}}) {
+    // At the edges: half the caption's height, four caption heights of its width, or a whole narrow bar.
+    for (const PixelRect window :
+         {PixelRect{-1500, 200, -1000, 500}, PixelRect{-60, 49, 540, 350}, PixelRect{-300, -13, 300, 400},
+          PixelRect{1176, 1011, 1776, 1300}, PixelRect{1230, 1011, 1280, 1100}}) {
         EXPECT_TRUE(Same(ReachableWindowRect(window, kCaption, kWorkAreas, kPrimary), window)) << window.left;
+    }
+}
+
+TEST(ReachablePlacement, ASliverOfTheCaptionBarOnScreenIsMovedOn) {
+    // Fault: any pixel of the bar counted, so Y=629 (2 pixels left at the bottom of 1280x1024) or
+    // X=-326 (3 pixels at the left) kept a window that no mouse could drag back.
+    constexpr std::array<std::pair<PixelRect, PixelRect>, 5> kRows{{
+        {{100, 1022, 700, 1322}, {100, 724, 700, 1024}},
+        {{-597, 300, 3, 600}, {0, 300, 600, 600}},
+        {{-300, -14, 300, 400}, {0, 0, 600, 414}},
+        {{1177, 1011, 1777, 1300}, {680, 735, 1280, 1024}},
+        {{1231, 1011, 1281, 1100}, {1230, 935, 1280, 1024}},
+    }};
+    const std::array<PixelRect, 1> primaryOnly{kPrimary};
+    for (const auto& [window, expected] : kRows) {
+        const PixelRect moved = ReachableWindowRect(window, kCaption, primaryOnly, kPrimary);
+        EXPECT_TRUE(Same(moved, expected))
+            << window.left << "," << window.top << " -> " << moved.left << "," << moved.top;
     }
 }
 
