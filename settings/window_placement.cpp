@@ -54,7 +54,10 @@ PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<
         if (anyOf([](int32_t v) { return v > 0; })) {
             restore.move = true;
             if (designW < record.W || designH < record.H) {
+                // The layout is fixed: a stored 400 x 1 would hide every control for good.
                 restore.resize = true;
+                record.W = std::max(record.W, designW);
+                record.H = std::max(record.H, designH);
             } else {
                 record.W = designW;
                 record.H = designH;

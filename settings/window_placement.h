@@ -5,8 +5,8 @@
 // PlanPlacementRestore  applies the stored texts (X, Y, W, H, Minm in that order; empty after
 //     TrimBlanks = not stored) to `record`, a non-empty one rounded half to even and saturated to
 //     32 bits, and answers what the window has to do, in the order move, resize, minimise, then
-//     take the current placement. A resize happens only when a stored size exceeds the design size;
-//     otherwise W and H become the design size.
+//     take the current placement. A resize happens only when a stored size exceeds the design size,
+//     and never below it: a smaller W or H becomes the design's; otherwise W and H become the design size.
 // ReachableWindowRect  where the window's outer rectangle `window` (pixels) belongs so that its
 //     caption bar (its top `captionHeight` pixels, at least one) can be reached: unchanged while a
 //     strip of the bar at least half its height tall and four caption heights wide (the whole bar

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 #include "settings/settings_file.h"
 #include "settings/text_ops.h"
@@ -152,12 +153,19 @@ TEST(PlacementRestore, StoredPositionMovesAndASmallerSizeKeepsTheDesignSize) {
     EXPECT_EQ(record.H, 200);
 }
 
-TEST(PlacementRestore, OneLargerDimensionResizesToBothStoredValues) {
-    PlacementRecord record;
-    const PlacementRestore restore = Plan(record, {"10", "20", "400", "150", ""});
-    EXPECT_TRUE(restore.resize);
-    EXPECT_EQ(record.W, 400);
-    EXPECT_EQ(record.H, 150);
+TEST(PlacementRestore, OneLargerDimensionResizesButNeverBelowTheDesignSize) {
+    // Fault: the other stored dimension was taken as it was, so 400 x 1 or 400 x 0 collapsed the
+    // client area for good (the close wrote it back).
+    for (const auto& [w, h, expectedW, expectedH] : {std::tuple{"400", "150", 400, 200},
+                                                     {"400", "1", 400, 200},
+                                                     {"1", "300", 300, 300},
+                                                     {"400", "0", 400, 200},
+                                                     {"400", "250", 400, 250}}) {
+        PlacementRecord record;
+        EXPECT_TRUE(Plan(record, {"10", "20", w, h, ""}).resize) << w << "x" << h;
+        EXPECT_EQ(record.W, expectedW) << w << "x" << h;
+        EXPECT_EQ(record.H, expectedH) << w << "x" << h;
+    }
 }
 
 TEST(PlacementRestore, AZeroCoordinateMovesThenTakesTheWindowsPlacement) {
@@ -183,11 +191,11 @@ TEST(PlacementRestore, NoPositiveValueMeansNoMove) {
 
 TEST(PlacementRestore, StoredTextsAreTrimmedReadAndRoundedHalfToEven) {
     PlacementRecord record;
-    EXPECT_TRUE(Plan(record, {" 12.5 ", "13.5px", "\0 400.5"s, "-2.5", "1.5"}).resize);
+    EXPECT_TRUE(Plan(record, {" 12.5 ", "13.5px", "\0 400.5"s, "252.5", "1.5"}).resize);
     EXPECT_EQ(record.X, 12);
     EXPECT_EQ(record.Y, 14);
     EXPECT_EQ(record.W, 400);
-    EXPECT_EQ(record.H, -2);
+    EXPECT_EQ(record.H, 252);
     EXPECT_EQ(record.Minm, 2);
 }
 
