@@ -192,7 +192,9 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     ASSERT_TRUE(third.Ready() && third.Start());
     HWND thirdWindow = third.WaitForWindow(MainWindowTitle);
     EXPECT_NE(thirdWindow, nullptr) << "refused although no launcher runs";
-    if (thirdWindow != nullptr) EXPECT_EQ(CloseLauncher(third, thirdWindow), 0u);
+    if (thirdWindow != nullptr) {
+        EXPECT_EQ(CloseLauncher(third, thirdWindow), 0u);
+    }
     DismissRefusal(refused, refusalBox);
 }
 

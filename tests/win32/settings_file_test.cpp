@@ -2,11 +2,13 @@
 // beside this test program (settings_file_test.ini); every case starts without it.
 #include <windows.h>
 
+#include <clocale>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 
 #include "settings/settings_file_win.h"
+#include "settings/text_ops.h"
 #include "settings/text_ops_win.h"
 #include "settings/version_stamp_win.h"
 #include "tests/profile_bytes.h"
@@ -192,6 +194,18 @@ TEST_F(SettingsFile, WritingAnOptionKeepsTheOtherEntries) {
     EXPECT_TRUE(LeftByTheProfileWriter(
         ReadBytes(path), {"; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n\r\n[Other]\r\nk = v \r\n",
                           "; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n[Other]\r\nk=v\r\n"}));
+}
+
+TEST_F(SettingsFile, StoredNumbersReadTheSameUnderAGermanLocale) {
+    // Fault: the C runtime's decimal point was taken, so with a shell extension's setlocale "40.7"
+    // read as 40 and a window stored at 40.7 dialog units came back at 40.
+    ASSERT_NE(setlocale(LC_ALL, "German"), nullptr);
+    ASSERT_EQ(*localeconv()->decimal_point, ',') << "the locale must differ for the case to mean anything";
+    const double read[] = {ReadNumber("40.7"), ReadNumber("-1.5"), ReadNumber("3.5")};
+    setlocale(LC_ALL, "C");
+    EXPECT_DOUBLE_EQ(read[0], 40.7);
+    EXPECT_EQ(read[1], -1.5);
+    EXPECT_EQ(read[2], 3.5);
 }
 
 // A copy of this program named without ".exe" reports its settings path (the cases run in the original).
