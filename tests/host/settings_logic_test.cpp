@@ -98,6 +98,16 @@ TEST(SettingsPathRules, APathThatDoesNotFitItsFieldIsDropped) {
     EXPECT_EQ(FitField(std::string(260, 'a'), 260), "");
 }
 
+TEST(SettingsPathRules, ASettingsPathOver259CharactersMeansNoSettingsFile) {
+    // Fault: the stamp and option code took paths up to 519 characters, and the profile functions
+    // wrote fragments of the file beside the launcher under cut, garbled names.
+    for (const size_t length : {259u, 260u, 262u, 266u}) {
+        const std::string exe = "C:\\" + std::string(length - 9, 'd') + "\\T.exe";
+        const std::string settings = ProfilePathOf(SettingsPathOf(exe, "ini"));
+        EXPECT_EQ(settings, length <= 259 ? exe.substr(0, length - 3) + "ini" : "") << length;
+    }
+}
+
 TEST(SettingsPathRules, AModulePathThatFillsItsWholeFieldGivesNoSettingsPath) {
     // The platform reports the whole field when it cut the path; the cut path would name another file.
     const std::string longest = "C:\\" + std::string(kModulePathField - 10, 'd') + "\\T.exe";

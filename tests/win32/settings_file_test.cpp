@@ -3,14 +3,17 @@
 #include <windows.h>
 
 #include <clocale>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 
+#include "settings/owned_handles_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 #include "settings/text_ops_win.h"
 #include "settings/version_stamp_win.h"
+#include "settings/window_placement_win.h"
 #include "tests/profile_bytes.h"
 #include "tests/test_files.h"
 
@@ -246,8 +249,33 @@ TEST(SettingsPathOfACopy, ANameWithoutExeGetsTheExtensionAppended) {
     RemoveDirectoryA(folder);
 }
 
+// Fault: the stamp and option code handed a 262-character settings path to the profile functions,
+// which left files named like "c" beside the launcher, holding pieces of the settings file.
+// deep_folder.sh starts a copy of this program from such a folder (Wine starts no process there from
+// inside); the copy uses the settings as the launcher does and fails unless nothing was read or written.
+int UseSettingsFromADeepFolder(size_t expectedLength) {
+    std::string option = "0";
+    const int32_t stamp = EnsureSettingsStamp(kDate, kVersion);
+    AllProgExitOption(option, 1);
+    const int32_t optionRead = AllProgExitOption(option, 0);
+    TrackWindowPlacement(nullptr, WM_CLOSE, 0, 0);
+    const std::string exe = ExecutablePath();
+    const std::wstring pattern =
+        L"\\\\?\\" + std::wstring(exe.begin(), exe.begin() + exe.rfind('\\')) + L"\\*";
+    int entries = 0;
+    WIN32_FIND_DATAW entry{};
+    const FindHandle search(FindFirstFileW(pattern.c_str(), &entry));
+    for (bool more = search.Valid(); more; more = FindNextFileW(search.Get(), &entry)) {
+        if (entry.cFileName[0] != L'.') ++entries;
+    }
+    std::printf("path %zu, stamp %d, option read %d, entries %d\n", exe.size(), stamp, optionRead, entries);
+    return exe.size() == expectedLength && stamp == 0 && optionRead == 0 && entries == 1 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--report-settings-path") return ReportSettingsPath(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--use-settings-deep")
+        return UseSettingsFromADeepFolder(std::stoul(argv[2]));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
