@@ -3,9 +3,11 @@
 // record or disk that must not leave a wrong file behind.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "payload/deploy_win.h"
@@ -115,8 +117,8 @@ class Deploy : public ::testing::Test {
         Remove(ProgramFolder() + "Hello.txt");
     }
     void CleanFolder() {
-        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "sub\\x.exe", "sub\\marker.txt",
-                                 "empty\\Tool.exe", "x.exe"}) {
+        for (const char* name : {"Tool.exe", "Tool.ex~", "marker.txt", "sub\\Tool.exe", "sub\\x.exe",
+                                 "sub\\marker.txt", "empty\\Tool.exe", "x.exe"}) {
             Remove(folder_ + name);
         }
         RemoveDirectoryA((folder_ + "sub").c_str());
@@ -151,6 +153,33 @@ TEST_F(Deploy, WritesExactBytesAttributesAndTheRecordedWriteTimeThreeTimes) {
         EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes) << folder;
         EXPECT_TRUE(ReadWhole(target) == bytes) << folder;
     }
+}
+
+// Fault: the tool's file was created first and then filled, so a launcher killed during a large write
+// left a truncated tool that every later click found present and started.
+TEST_F(Deploy, AMissingToolAppearsOnlyWithAllItsBytesAndALeftoverIsOverwritten) {
+    const std::string target = folder_ + "Tool.exe";
+    const std::string leftover = DeployTemporaryPath(target);
+    WriteWhole(leftover, "cut short by a kill");
+    SetFileAttributesA(leftover.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string bytes = SampleBytes(24 << 20, 8);
+    const MemoryResourceStore store = StoreWith("Tool.exe", bytes);
+    std::atomic<bool> done = false;
+    int incompleteSightings = 0;
+    std::thread watcher([&] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        while (!done) {
+            if (GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &data) &&
+                data.nFileSizeLow != bytes.size())
+                ++incompleteSightings;
+        }
+    });
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_), 1);
+    done = true;
+    watcher.join();
+    EXPECT_EQ(incompleteSightings, 0);
+    EXPECT_TRUE(ReadWhole(target) == bytes);
+    EXPECT_FALSE(Exists(leftover));
 }
 
 TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {
