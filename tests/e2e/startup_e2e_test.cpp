@@ -57,28 +57,16 @@ DWORD CloseLauncher(const LauncherRun& run, HWND window) {
     return run.WaitForExit().value_or(99);
 }
 
-// Expects the refusal box of a started launcher and checks it; the box, left open.
-HWND ExpectRefusalBox(const LauncherRun& run) {
+// Expects the refusal box of a started launcher, checks it and dismisses it; then the exit code.
+void ExpectRefusal(const LauncherRun& run) {
     HWND box = run.WaitForWindow(kRefusalCaption);
-    EXPECT_NE(box, nullptr) << "no refusal box";
-    if (box == nullptr) return nullptr;
+    ASSERT_NE(box, nullptr) << "no refusal box";
     const std::vector<std::string> texts = ChildTexts(box);
     EXPECT_NE(std::find(texts.begin(), texts.end(), kRefusalText), texts.end());
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     EXPECT_EQ(run.WaitForWindow(MainWindowTitle, 500), nullptr);
-    return box;
-}
-
-void DismissRefusal(const LauncherRun& run, HWND box) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-}
-
-// Expects the refusal box of a started launcher, checks it and dismisses it; then the exit code.
-void ExpectRefusal(const LauncherRun& run) {
-    HWND box = ExpectRefusalBox(run);
-    ASSERT_NE(box, nullptr);
-    DismissRefusal(run, box);
 }
 
 bool Near(LONG a, LONG b) { return a - b <= 2 && b - a <= 2; }
@@ -170,10 +158,7 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     LauncherRun refused;
     ASSERT_TRUE(refused.Ready());
     WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
-    ASSERT_TRUE(refused.Start());
-    HWND refusalBox = ExpectRefusalBox(refused);
-    ASSERT_NE(refusalBox, nullptr);
-    EXPECT_EQ(Settings(refused), kStaleFile);
+    ASSERT_TRUE(refused.Start() && refused.WaitForWindow(kRefusalCaption) != nullptr);
     ShowWindow(window, SW_RESTORE);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }));
     RECT restored{};
@@ -185,17 +170,14 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
 
     EXPECT_TRUE(second.Running());
     EXPECT_EQ(CloseLauncher(second, window), 0u);
-
-    // Fault: the refused copy held the single-instance token while its box stayed open, so with no
-    // launcher running any more the next start was refused as well.
+    // Fault: the refused copy held the single-instance token while its box was open, so the next start
+    // was refused too although no launcher ran any more.
     LauncherRun third;
     ASSERT_TRUE(third.Ready() && third.Start());
-    HWND thirdWindow = third.WaitForWindow(MainWindowTitle);
-    EXPECT_NE(thirdWindow, nullptr) << "refused although no launcher runs";
-    if (thirdWindow != nullptr) {
-        EXPECT_EQ(CloseLauncher(third, thirdWindow), 0u);
-    }
-    DismissRefusal(refused, refusalBox);
+    ASSERT_NE(window = third.WaitForWindow(MainWindowTitle), nullptr) << "refused although no launcher runs";
+    EXPECT_EQ(CloseLauncher(third, window), 0u);
+    ExpectRefusal(refused);
+    EXPECT_EQ(Settings(refused), kStaleFile);
 }
 
 // Fault: the title test and the window's caption are not one step, so two copies started in the

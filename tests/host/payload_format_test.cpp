@@ -300,15 +300,11 @@ TEST(ReadPayload, AFlippedStreamByteThatStillDecodesToTheSizeIsRefusedByTheCheck
     }
     EXPECT_GT(wrongFilesWithoutChecksum, streamSize / 4);
 
-    // Fault: one flipped bit in the marker read as "no checksum recorded", and the flipped stream
-    // byte beside it went unchecked. Only (0, 0) and (CRC, marker) are valid pairs.
-    const FindDataRecord good = CheckedRecordFor("T.exe", file);
-    std::vector<std::pair<uint32_t, uint32_t>> invalidPairs{{good.dwReserved0, 0}, {1, 0}, {0, 1}};
-    for (int bit = 0; bit < 32; ++bit)
-        invalidPairs.emplace_back(good.dwReserved0, kPayloadChecksumMarker ^ (1u << bit));
-    for (const auto& [reserved0, reserved1] : invalidPairs) {
-        FindDataRecord damaged = good;
-        damaged.dwReserved0 = reserved0;
+    // Fault: one flipped bit in the marker read as "no checksum recorded", so the flipped stream byte
+    // beside it went unchecked. Only (0, 0) and (CRC, marker) are valid pairs.
+    FindDataRecord damaged = CheckedRecordFor("T.exe", file);
+    for (const uint32_t reserved1 :
+         {0u, 1u, kPayloadChecksumMarker ^ 1u, kPayloadChecksumMarker ^ 0x80000000u}) {
         damaged.dwReserved1 = reserved1;
         store.Add("D_WFD_NTC", checked.substr(0, streamSize) + EncodePayloadTrailer(damaged));
         EXPECT_EQ(Inspect(store, "D_WFD_NTC"), PayloadFault::ChecksumMismatch) << std::hex << reserved1;
