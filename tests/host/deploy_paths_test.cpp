@@ -52,9 +52,6 @@ TEST(DeployTargetPath, RefusesPathsOver259Characters) {
     EXPECT_EQ(DeployTargetPath(folder, "a.exe"), folder + "a.exe");
     EXPECT_EQ(DeployTargetPath(folder, "ab.exe"), std::nullopt);
     EXPECT_EQ(DeployTargetPath("", std::string(260, 'n')), std::nullopt);
-    // The temporary file fits wherever the tool does, and never takes the tool's own name.
-    EXPECT_EQ(DeployTemporaryPath(folder + "a.exe"), folder + "a.ex~");
-    EXPECT_EQ(DeployTemporaryPath("Tool~"), "Tool_");
 }
 
 TEST(FolderTexts, TrimNormaliseAndChooseTheFolder) {
