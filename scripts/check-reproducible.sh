@@ -51,7 +51,7 @@ if [ "$hash_a" != "$hash_b" ]; then
     done
   exit 1
 fi
-zip=$(cd "$work/a/build-a/release" && ls FunkelisTools-*-win32.zip)
+zip=$(cd "$work/a/build-a/release" && ls FunkelisTools-*-win32*.zip)
 for side in a b; do
   echo "release $side: $(sha256sum "$work/$side/build-$side/release/$zip" | cut -d' ' -f1)  $zip"
 done

@@ -1,6 +1,8 @@
 // payload-tool: packs tool files into payloads for the launcher's resources and checks a built
 // launcher's payloads the way the launcher reads them. Every failure is one line on stderr starting
 // with "payload-tool: " and a non-zero exit code.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -29,10 +31,8 @@ constexpr uint64_t kFileTimeTicksPerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr size_t kMaxFileNameLength = 259;
 
-constexpr const char* kUsage = "usage: payload-tool pack FILE OUT [--name NAME]\n"
-                               "       payload-tool list EXE\n"
-                               "       payload-tool verify EXE\n"
-                               "       payload-tool extract EXE NAME DIR\n";
+constexpr const char* kUsage =
+    "usage: payload-tool COMMAND ARGUMENTS... (payload-tool --help lists the commands)\n";
 
 int Fail(const std::string& subject, const std::string& message) {
     std::cerr << "payload-tool: " << subject << ": " << message << "\n";
@@ -264,13 +264,35 @@ int Verify(const std::vector<std::string>& args) {
     return good == kToolCount ? 0 : kExitFailure;
 }
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// extract's NAME: a row number (1-5), a tool's file name or its resource name, as the catalogue has
+// them; anything else is taken as a resource name of its own (an executable may carry more payloads).
+std::string ResourceNameFor(const std::string& name) {
+    const auto rows = ToolCatalogue();
+    if (name.size() == 1 && name[0] >= '1' && name[0] < static_cast<char>('1' + kToolCount)) {
+        return std::string(rows[static_cast<size_t>(name[0] - '1')].resourceName);
+    }
+    for (const ToolEntry& entry : rows) {
+        if (SameIgnoringCase(name, entry.exeFileName)) return std::string(entry.resourceName);
+    }
+    return name;
+}
+
 int Extract(const std::vector<std::string>& args) {
     if (args.size() != 3) {
         std::cerr << kUsage;
         return kExitUsage;
     }
     const std::string& path = args[0];
-    const std::string& name = args[1];
+    const std::string name = ResourceNameFor(args[1]);
     const std::string& folder = args[2];
     const std::optional<Executable> exe = LoadExecutable(path);
     if (!exe) return kExitFailure;
@@ -289,24 +311,52 @@ int Extract(const std::vector<std::string>& args) {
     return 0;
 }
 
+struct Command {
+    std::string_view name;
+    std::string_view arguments;
+    std::string_view summary;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+int Help(const std::vector<std::string>& args);
+
+// One line each in --help; a new command is one more row.
+constexpr Command kCommands[] = {
+    {"pack", "FILE OUT [--name NAME]",
+     "packs FILE into the payload OUT, recorded as NAME (default: FILE's name)", Pack},
+    {"list", "EXE", "lists every RCDATA resource of EXE with what the launcher would read from it", List},
+    {"verify", "EXE",
+     "checks the five tools' payloads of EXE as the launcher reads them; exit 0 when all are good", Verify},
+    {"extract", "EXE TOOL DIR",
+     "writes a tool's file from EXE into DIR; TOOL is a row number 1-5, a file name or a resource name",
+     Extract},
+    {"--help", "", "prints this list", Help},
+};
+
+int Help(const std::vector<std::string>&) {
+    std::cout << "usage: payload-tool COMMAND ARGUMENTS...\n\n";
+    for (const Command& command : kCommands) {
+        std::string line = std::string(command.name) + " " + std::string(command.arguments);
+        line.resize(std::max<size_t>(line.size() + 1, 32), ' ');
+        std::cout << "  " << line << command.summary << "\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << kUsage;
-        return kExitUsage;
-    }
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    try {
-        if (command == "pack") return Pack(args);
-        if (command == "list") return List(args);
-        if (command == "verify") return Verify(args);
-        if (command == "extract") return Extract(args);
-    } catch (const std::exception& failure) {
-        // Only the standard library throws here (out of memory on a huge file, for one).
-        std::cerr << "payload-tool: " << failure.what() << "\n";
-        return kExitFailure;
+    const std::string name = argc < 2 ? "" : argv[1];
+    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    for (const Command& command : kCommands) {
+        if (name != command.name && !(command.run == Help && (name == "-h" || name == "help"))) continue;
+        try {
+            return command.run(args);
+        } catch (const std::exception& failure) {
+            // Only the standard library throws here (out of memory on a huge file, for one).
+            std::cerr << "payload-tool: " << failure.what() << "\n";
+            return kExitFailure;
+        }
     }
     std::cerr << kUsage;
     return kExitUsage;
