@@ -97,13 +97,23 @@ LauncherRun::~LauncherRun() {
 }
 
 bool LauncherRun::Start() {
-    if (!Ready() || process_.hProcess != nullptr) return false;
+    if (!Ready() || Running()) return false;
+    if (process_.hProcess != nullptr) {
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = PROCESS_INFORMATION{};
+    }
     std::string exe = PathOf("FunkelisTools.exe");
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           folder_.c_str(), &startup, &process_) != FALSE;
+}
+
+bool LauncherRun::Kill() {
+    return process_.hProcess != nullptr && TerminateProcess(process_.hProcess, 1) &&
+           WaitForSingleObject(process_.hProcess, 30000) == WAIT_OBJECT_0;
 }
 
 bool LauncherRun::Running() const {
