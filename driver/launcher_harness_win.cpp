@@ -95,6 +95,12 @@ bool LauncherRun::Start() {
     return process_.Started();
 }
 
+bool LauncherRun::Kill() {
+    if (!process_.Started()) return false;
+    process_.EndIfRunning(30000);
+    return !process_.Running();
+}
+
 bool LauncherRun::Running() const { return process_.Running(); }
 
 HWND LauncherRun::WaitForWindow(const char* title, DWORD timeoutMs) const {

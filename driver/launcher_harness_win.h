@@ -30,7 +30,10 @@ class LauncherRun {
     const std::string& Folder() const { return folder_; }
     std::string PathOf(const std::string& fileName) const { return folder_ + fileName; }
 
+    // Starts the launcher in the folder; again once the process started before has ended.
     bool Start();
+    // Ends the process at once, as Task Manager or a power loss would; true once it has ended.
+    bool Kill();
     // The visible top-level window titled `title` that belongs to the started process, or nullptr on
     // timeout or when the process ends first. A window counts once shown: it gets its title earlier.
     HWND WaitForWindow(const char* title, DWORD timeoutMs = 180000) const;

@@ -87,3 +87,9 @@ std::optional<std::string> DeployTargetPath(std::string_view folder, std::string
     if (folder.size() + fileName.size() > kMaxPathChars) return std::nullopt;
     return std::string(folder) + std::string(fileName);
 }
+
+std::string DeployTemporaryPath(std::string_view targetPath) {
+    std::string temporary(targetPath);
+    if (!temporary.empty()) temporary.back() = temporary.back() == '~' ? '_' : '~';
+    return temporary;
+}

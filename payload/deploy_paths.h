@@ -23,6 +23,10 @@
 //                      write outside the target folder or make the existence test find another entry.
 //                      A ".." in the part that is cut away does no harm: "..\x.exe" gives "x.exe".
 // DeployTargetPath     folder + name, or nullopt when that exceeds kMaxPathChars.
+// DeployTemporaryPath  where a tool's bytes are written before they take the name `targetPath`: the
+//                      same path with its last character replaced by '~' ('_' when it is one), so
+//                      the same folder, the same length, the same name on every run, and never a
+//                      name that ends like a program.
 #pragma once
 
 #include <cstddef>
@@ -44,3 +48,4 @@ bool HasWildcard(std::string_view text);
 std::string UsableFolderText(std::string_view folder);
 std::string DeployFileName(std::string_view recordFileName);
 std::optional<std::string> DeployTargetPath(std::string_view folder, std::string_view fileName);
+std::string DeployTemporaryPath(std::string_view targetPath);

@@ -109,6 +109,37 @@ void SetTimes(const std::string& path, uint64_t lastWriteTime) {
     SetFileTime(file.Get(), &time, &time, &time);
 }
 
+// Writes the whole file into a new file at `path` and gives it its recorded times (not for a read-only
+// one, which keeps the time of the write as an in-place write leaves it). False when anything
+// fails; the file may then be left behind.
+bool WriteCompleteFile(const std::string& path, const CarriedFile& carried) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a leftover of an earlier run is overwritten
+    const FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return false;
+    const std::string& bytes = carried.bytes;
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return false;
+    if ((carried.attributes & FILE_ATTRIBUTE_READONLY) != 0) return true;
+    const FILETIME time = ToFileTime(carried.lastWriteTime);
+    return SetFileTime(file.Get(), &time, &time, &time) != FALSE;
+}
+
+// A tool that is missing appears under its name only complete: a process killed half-way (power loss,
+// Task Manager) leaves at most the temporary file, which the next deployment overwrites, instead of a
+// truncated tool that every later click would start. An entry that takes the name meanwhile is kept.
+bool DeployNewFile(const std::string& target, const CarriedFile& carried) {
+    const std::string temporary = DeployTemporaryPath(target);
+    if (!WriteCompleteFile(temporary, carried) || !MoveFileA(temporary.c_str(), target.c_str())) {
+        DeleteFileA(temporary.c_str());
+        return false;
+    }
+    SetFileAttributesA(target.c_str(), carried.attributes);
+    return FindDirectoryEntry(target).has_value();
+}
+
 int32_t ShowFailure(HWND ownerWindow) {
     DeployMessageBoxFn show = messageBoxForTest != nullptr ? messageBoxForTest : MessageBoxA;
     show(ownerWindow, kDeployFailureText, kDeployFailureCaption, kDeployFailureStyle);
@@ -150,7 +181,9 @@ int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceN
     if (!fullPath) return 0;
     if (!FolderHasEntries(folder)) folder.clear();
     const std::string target = folder + fileName;
+    if (!FindDirectoryEntry(target)) return DeployNewFile(target, carried) ? 1 : 0;
 
+    // An entry already there is written in place, as far as it lets itself be written.
     WriteContent(target, carried.bytes);
     SetFileAttributesA(target.c_str(), carried.attributes);
     SetTimes(target, carried.lastWriteTime);

@@ -1,8 +1,8 @@
 // Deployment: writes one carried tool into a folder with its recorded attributes and time.
 //
-// Results are 1 (done) or 0 (not done). The write runs its steps to the end whatever fails on the way
-// (content, then attributes, then the three times); a final directory lookup of the target alone
-// decides the result. Paths longer than 259 characters are refused, never overflowed.
+// Results are 1 (done) or 0 (not done). Over an existing entry the write runs its steps to the end
+// whatever fails on the way (content, then attributes, then the three times); a final directory lookup
+// of the target alone decides the result. Paths longer than 259 characters are refused, never overflowed.
 //
 // DeployTool(owner, targetKind, mode, resourceName)
 //     1 when the tool's file exists after the call. Silent 0 for a blank resource name (only NUL, TAB,
@@ -16,8 +16,11 @@
 //     a backslash and hold at least one entry, else the bare name goes to the current folder). 0 for
 //     a name without payload ending, an invalid payload, a blank or unsafe record file name (see
 //     DeployFileName), a target path over 259 characters, or no entry at the target after writing.
-//     A write that stops short of the image deletes the file, so it is reported as not written. A
-//     target that cannot be opened at all (read-only, held open) keeps its content. Shows nothing.
+//     A missing target is written as DeployTemporaryPath, given the record's times, closed, renamed to
+//     its name (never over an entry that took the name meanwhile) and given its attributes; on any
+//     failure the temporary file is removed and the result is 0. An existing target is written in
+//     place: a write that stops short of the image deletes the file, so it is reported as not
+//     written; one that cannot be opened at all (read-only, held open) keeps its content. Shows nothing.
 // DeployPayloadFrom(store, resourceName, targetFolder)
 //     DeployPayload over any resource store (the own module's in DeployPayload).
 // ProbeFolder(path)

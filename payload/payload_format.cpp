@@ -86,6 +86,12 @@ uint64_t RecordedFileSize(const FindDataRecord& record) {
 
 bool RecordsChecksum(const FindDataRecord& record) { return record.dwReserved1 == kPayloadChecksumMarker; }
 
+bool ChecksumHolds(const FindDataRecord& record, std::string_view fileBytes) {
+    if (RecordsChecksum(record)) return Crc32(fileBytes) == record.dwReserved0;
+    // A damaged marker must not switch the check off.
+    return record.dwReserved0 == 0 && record.dwReserved1 == 0;
+}
+
 std::string EncodeFindDataRecord(const FindDataRecord& record) {
     std::string out(kFindDataRecordSize, '\0');
     Put32(out, kOffsetAttributes, record.dwFileAttributes);
@@ -172,7 +178,7 @@ std::string_view PayloadFaultText(PayloadFault fault) {
     case PayloadFault::ImageSizeMismatch:
         return "the stored size is not the recorded size plus 322";
     case PayloadFault::ChecksumMismatch:
-        return "the file bytes do not match the recorded CRC-32";
+        return "the file bytes do not match the recorded CRC-32, or the reserved fields hold no valid pair";
     }
     return "unknown fault";
 }
@@ -199,8 +205,7 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
     PayloadFault fault = *facts.variant == PayloadVariant::Split
                              ? ReadSplitData(store, resourceName, recordedSize, result.fileBytes)
                              : ReadBody(*facts.variant, body, recordedSize, result.fileBytes);
-    if (fault == PayloadFault::None && RecordsChecksum(result.record) &&
-        Crc32(result.fileBytes) != result.record.dwReserved0) {
+    if (fault == PayloadFault::None && !ChecksumHolds(result.record, result.fileBytes)) {
         fault = PayloadFault::ChecksumMismatch;
     }
     if (fault == PayloadFault::None) image = std::move(result);

@@ -8,9 +8,10 @@
 //
 // The layout has no room for a checksum, so the record's two reserved fields carry one: dwReserved0
 // the CRC-32 (crc32.h) of the file bytes, dwReserved1 kPayloadChecksumMarker. Other packers leave both
-// fields 0, and 0 is also a possible CRC, so only the marker tells "no checksum" from "checksum 0";
-// without it the payload is read as it always was. A stream that is damaged but still decodes to the
-// recorded size is caught only by the checksum.
+// fields 0, and 0 is also a possible CRC, so only the marker tells "no checksum" from "checksum 0".
+// (0, 0) is read as it always was; any pair but that and (CRC, marker) is refused like a wrong CRC, so
+// that one damaged bit in the marker cannot switch the check off. A stream that is damaged but still
+// decodes to the recorded size is caught only by the checksum.
 #pragma once
 
 #include <cstddef>
@@ -41,7 +42,7 @@ struct FindDataRecord {
     uint32_t nFileSizeHigh = 0;
     uint32_t nFileSizeLow = 0;
     uint32_t dwReserved0 = 0;       // the file's CRC-32 when dwReserved1 holds the marker
-    uint32_t dwReserved1 = 0;       // kPayloadChecksumMarker or, from other packers, 0
+    uint32_t dwReserved1 = 0;       // kPayloadChecksumMarker or, from other packers, 0 (and so dwReserved0)
     std::string cFileName;          // at most 260 bytes, no NUL
     std::string cAlternateFileName; // at most 14 bytes, no NUL
 
@@ -63,6 +64,9 @@ uint64_t RecordedFileSize(const FindDataRecord& record);
 
 // True when the record carries the marker, so that its dwReserved0 is the checksum the file must match.
 bool RecordsChecksum(const FindDataRecord& record);
+
+// True for the reserved pair (0, 0), and for (CRC, marker) when the CRC is that of `fileBytes`.
+bool ChecksumHolds(const FindDataRecord& record, std::string_view fileBytes);
 
 // The 318 little-endian bytes of `record`. Names longer than their field are cut to it; the bytes after
 // a name are zero.

@@ -1,5 +1,7 @@
 #include "settings/settings_file.h"
 
+#include <utility>
+
 #include "settings/text_ops.h"
 
 std::string ProgramFolderOf(std::string_view exePath) {
@@ -27,4 +29,9 @@ std::string FitField(std::string text, size_t fieldSize) {
 
 std::string ModulePathOf(std::string_view field, size_t reportedLength) {
     return FitField(std::string(field.substr(0, reportedLength)), field.size());
+}
+
+// The ANSI profile functions cut a longer path and write their file under whatever name is left.
+std::string ProfilePathOf(std::string settingsPath) {
+    return FitField(std::move(settingsPath), kProfilePathField);
 }

@@ -11,6 +11,8 @@
 //   ModulePathOf     the path in a module-path `field` of which the platform reported `reportedLength`
 //                    characters: FitField of that text, so "" when the report is 0 or fills the whole
 //                    field (the platform cut the path).
+//   ProfilePathOf    `settingsPath` when the profile functions can take it (at most 259 characters),
+//                    else "": then there is no settings file at all, for every reader and writer.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +22,7 @@
 #include "settings/text_ops.h"
 
 inline constexpr size_t kModulePathField = 520;
-inline constexpr size_t kPlacementPathField = 260;
-inline constexpr size_t kStampPathField = 520;
+inline constexpr size_t kProfilePathField = 260;
 
 std::string ProgramFolderOf(std::string_view exePath);
 // The upper-casing that SettingsPathOf compares the extension with: the platform's on Windows.
@@ -30,3 +31,4 @@ std::string SettingsPathOf(std::string_view exePath, std::string_view extension,
                            UpperCaser upperCase = AsciiUpperCase);
 std::string FitField(std::string text, size_t fieldSize);
 std::string ModulePathOf(std::string_view field, size_t reportedLength);
+std::string ProfilePathOf(std::string settingsPath);

@@ -15,7 +15,7 @@ std::string ExecutablePath() {
 std::string ProgramFolder() { return ProgramFolderOf(ExecutablePath()); }
 
 std::string SettingsPath(std::string_view extension) {
-    return SettingsPathOf(ExecutablePath(), extension, UpperCaseText);
+    return ProfilePathOf(SettingsPathOf(ExecutablePath(), extension, UpperCaseText));
 }
 
 std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path) {

@@ -4,8 +4,8 @@
 //
 //   ExecutablePath   the running executable's full path: ModulePathOf a 520-character field.
 //   ProgramFolder    ProgramFolderOf(ExecutablePath()).
-//   SettingsPath     SettingsPathOf(ExecutablePath(), extension) with the platform's UpperCaseText,
-//                    derived afresh on every call.
+//   SettingsPath     ProfilePathOf(SettingsPathOf(ExecutablePath(), extension)) with the platform's
+//                    UpperCaseText, derived afresh on every call; "" when it is too long.
 //   FindDirectoryEntry  the entry that a directory search for exactly `path` yields first (its name
 //                    always NUL-terminated), whatever its attributes; nullopt when there is none
 //                    and for "".

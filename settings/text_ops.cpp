@@ -1,9 +1,8 @@
 #include "settings/text_ops.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -15,6 +14,61 @@ size_t CountDigits(std::string_view text, size_t from) {
     while (end < text.size() && IsDigit(text[end])) ++end;
     return end - from;
 }
+
+// A decimal number as up to 19 significant digits (they fit 64 bits) times a power of ten.
+class DecimalDigits {
+  public:
+    void Add(char digit, bool afterPoint) {
+        if (significant_ == kMaxSignificant) {
+            if (!afterPoint) ++exponent_;
+            return;
+        }
+        mantissa_ = mantissa_ * 10 + static_cast<uint64_t>(digit - '0');
+        if (mantissa_ != 0) ++significant_;
+        if (afterPoint) --exponent_;
+    }
+
+    // Exact, hence the nearest double, while mantissa and power both are exact doubles (all the
+    // numbers a settings file holds); otherwise within one unit in the last place, the power of ten
+    // taken in extended precision.
+    double Value() const {
+        if (mantissa_ == 0) return 0.0;
+        if (mantissa_ <= kExactMantissa && exponent_ >= -kExactPowers && exponent_ <= kExactPowers) {
+            const double power = ExactPowerOfTen(exponent_ < 0 ? -exponent_ : exponent_);
+            const double mantissa = static_cast<double>(mantissa_);
+            return exponent_ < 0 ? mantissa / power : mantissa * power;
+        }
+        const long double power = PowerOfTen(exponent_ < 0 ? -exponent_ : exponent_);
+        const long double mantissa = static_cast<long double>(mantissa_);
+        return static_cast<double>(exponent_ < 0 ? mantissa / power : mantissa * power);
+    }
+
+  private:
+    static constexpr int kMaxSignificant = 19;
+    static constexpr uint64_t kExactMantissa = uint64_t{1} << 53;
+    static constexpr int64_t kExactPowers = 22;
+
+    static double ExactPowerOfTen(int64_t exponent) {
+        double power = 1.0;
+        for (int64_t i = 0; i < exponent; ++i) power *= 10.0;
+        return power;
+    }
+
+    // Infinite beyond the extended range, so that a huge number reads as HUGE_VAL and a tiny one as 0.
+    static long double PowerOfTen(int64_t exponent) {
+        long double power = 1.0L;
+        long double square = 10.0L;
+        for (uint64_t rest = static_cast<uint64_t>(exponent); rest != 0; rest >>= 1) {
+            if ((rest & 1) != 0) power *= square;
+            square *= square;
+        }
+        return power;
+    }
+
+    uint64_t mantissa_ = 0;
+    int significant_ = 0;
+    int64_t exponent_ = 0;
+};
 
 } // namespace
 
@@ -43,26 +97,19 @@ double ReadNumber(std::string_view text) {
         negative = text[pos] == '-';
         ++pos;
     }
-    const size_t start = pos;
     const size_t intDigits = CountDigits(text, pos);
+    const std::string_view integerPart = text.substr(pos, intDigits);
     pos += intDigits;
-    size_t fracDigits = 0;
-    if (pos < text.size() && text[pos] == '.') {
-        fracDigits = CountDigits(text, pos + 1);
-        pos += 1 + fracDigits;
-    }
-    if (intDigits + fracDigits == 0) return 0.0;
+    std::string_view fraction;
+    if (pos < text.size() && text[pos] == '.') fraction = text.substr(pos + 1, CountDigits(text, pos + 1));
+    if (integerPart.empty() && fraction.empty()) return 0.0;
 
-    // strtod gets only the digits and the point checked above, so neither an exponent, a radix
-    // prefix nor a word like "inf" can reach it; its decimal point is the C locale's, which the
-    // launcher never changes. (std::from_chars would do the same but costs the launcher 42 KB.)
-    const std::string number(text.substr(start, pos - start));
-    errno = 0;
-    double value = std::strtod(number.c_str(), nullptr);
-    if (errno == ERANGE) {
-        const bool tiny = KeepOnly(std::string_view(number).substr(0, intDigits), "123456789").empty();
-        value = tiny ? 0.0 : HUGE_VAL;
-    }
+    // The digits are read here rather than by strtod, whose decimal point is the C runtime locale's:
+    // under a German locale "40.7" would read as 40.
+    DecimalDigits digits;
+    for (char c : integerPart) digits.Add(c, false);
+    for (char c : fraction) digits.Add(c, true);
+    const double value = digits.Value();
     return negative ? -value : value;
 }
 

@@ -6,6 +6,9 @@
 //                optional sign, digits, optional point and fraction. No exponent and no radix
 //                prefix are read ("1e5" is 1, "&H10" is 0). 0 when the text does not start with a
 //                number; trailing text is ignored. A number too large for a double is +/-HUGE_VAL.
+//                The point is "." whatever the C runtime's locale; up to 19 significant digits count.
+//                The result is the nearest double (always when digits and power of ten are exact
+//                doubles, as in "40.7") or one of its two neighbours.
 // FormatInteger  plain decimal digits, "-" before a negative value, no blanks, no leading zeros.
 // AsciiUpperCase `text` with the letters a-z upper-cased; every other byte, NUL included, stays.
 //                Upper-casing in the ANSI code pages never turns another byte into an ASCII letter, so

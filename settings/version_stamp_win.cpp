@@ -11,7 +11,7 @@ constexpr char kStampSection[] = "DateVersionInIni";
 constexpr char kOptionSection[] = "Optionen";
 constexpr size_t kValueBuffer = 520;
 
-std::string StampSettingsPath() { return FitField(SettingsPath("ini"), kStampPathField); }
+std::string StampSettingsPath() { return SettingsPath("ini"); }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 

@@ -1,7 +1,7 @@
 // The version/date stamp of the settings file and the one user option, "AllProgExit", on the file.
 //
-// Every operation derives the settings path afresh (520-character field) and reads into
-// 520-character buffers. Profile writes are not checked; their effect is tested again instead.
+// Every operation derives the settings path afresh (SettingsPath: none when it is too long) and
+// reads into 520-character buffers. Profile writes are not checked; their effect is tested again instead.
 //
 // SettingsStampMatches(date, version)  1 when the file exists and its "Version" and "Date" equal
 //     the given ones after filtering (digits and points / digits) and neither stored stamp is all

@@ -6,9 +6,19 @@
 
 namespace {
 
-bool Overlap(const PixelRect& a, const PixelRect& b) {
-    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
-           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+// A caption bar a user can take hold of: half its height and kGrabWidthInCaptions caption heights of
+// its width (all of it when narrower) on one work area. A few pixels of frame do not count.
+constexpr int64_t kGrabWidthInCaptions = 4;
+
+bool GrabbableOn(const PixelRect& captionBar, const PixelRect& area) {
+    const int64_t captionHeight = int64_t{captionBar.bottom} - captionBar.top;
+    const int64_t width = int64_t{captionBar.right} - captionBar.left;
+    const int64_t shownWidth =
+        int64_t{std::min(captionBar.right, area.right)} - std::max(captionBar.left, area.left);
+    const int64_t shownHeight =
+        int64_t{std::min(captionBar.bottom, area.bottom)} - std::max(captionBar.top, area.top);
+    return shownHeight >= (captionHeight + 1) / 2 && shownHeight > 0 &&
+           shownWidth >= std::min(width, kGrabWidthInCaptions * captionHeight) && shownWidth > 0;
 }
 
 // The start of a span of `length` that lies inside [areaStart, areaEnd) as far as it fits, nearest to
@@ -38,7 +48,10 @@ PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<
         if (anyOf([](int32_t v) { return v > 0; })) {
             restore.move = true;
             if (designW < record.W || designH < record.H) {
+                // The layout is fixed: a stored 400 x 1 would hide every control for good.
                 restore.resize = true;
+                record.W = std::max(record.W, designW);
+                record.H = std::max(record.H, designH);
             } else {
                 record.W = designW;
                 record.H = designH;
@@ -55,7 +68,7 @@ PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
     const PixelRect captionBar{window.left, window.top, window.right,
                                SaturateToInt32(int64_t{window.top} + std::max(captionHeight, 1))};
     if (std::any_of(workAreas.begin(), workAreas.end(),
-                    [&captionBar](const PixelRect& area) { return Overlap(captionBar, area); }))
+                    [&captionBar](const PixelRect& area) { return GrabbableOn(captionBar, area); }))
         return window;
     const int64_t width = int64_t{window.right} - window.left;
     const int64_t height = int64_t{window.bottom} - window.top;

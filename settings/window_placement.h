@@ -5,11 +5,12 @@
 // PlanPlacementRestore  applies the stored texts (X, Y, W, H, Minm in that order; empty after
 //     TrimBlanks = not stored) to `record`, a non-empty one rounded half to even and saturated to
 //     32 bits, and answers what the window has to do, in the order move, resize, minimise, then
-//     take the current placement. A resize happens only when a stored size exceeds the design size;
-//     otherwise W and H become the design size.
+//     take the current placement. A resize happens only when a stored size exceeds the design size,
+//     and never below it: a smaller W or H becomes the design's; otherwise W and H become the design size.
 // ReachableWindowRect  where the window's outer rectangle `window` (pixels) belongs so that its
-//     caption bar (its top `captionHeight` pixels, at least one) can be reached: unchanged while the
-//     bar overlaps any of `workAreas`, negative coordinates included; otherwise moved, size kept,
+//     caption bar (its top `captionHeight` pixels, at least one) can be reached: unchanged while a
+//     strip of the bar at least half its height tall and four caption heights wide (the whole bar
+//     when narrower) lies on one of `workAreas`, negative coordinates included; otherwise moved, size kept,
 //     into `nearest` (the work area of the monitor nearest to the window) as far as it fits. In a
 //     direction where the window is larger than `nearest`, its left or top edge goes to the area's,
 //     so that the caption and its system menu stay on the screen. No overflow for any input.

@@ -15,7 +15,7 @@ PlacementRecord HmWinPos;
 int32_t DesignW = 0;
 int32_t DesignH = 0;
 
-std::string PlacementSettingsPath() { return FitField(SettingsPath("ini"), kPlacementPathField); }
+std::string PlacementSettingsPath() { return SettingsPath("ini"); }
 
 void TakeCurrentPlacement(HWND window) {
     const POINT position = MainWindowPosition(window);

@@ -10,13 +10,14 @@
 
 namespace {
 
-// The session-wide token of a running launcher, held while LauncherMain runs.
+// The session-wide token of a running launcher, held while its window runs.
 class SingleInstanceToken {
   public:
     SingleInstanceToken() : mutex_(CreateMutexA(nullptr, FALSE, kSingleInstanceMutexName)) {
         alreadyTaken_ = mutex_.Valid() && GetLastError() == ERROR_ALREADY_EXISTS;
     }
     bool AlreadyTaken() const { return alreadyTaken_; }
+    void GiveUp() { mutex_.Reset(); }
 
   private:
     KernelObject mutex_;
@@ -33,9 +34,13 @@ int32_t RefuseSecondStart() {
 int32_t LauncherMain() {
     // The title test alone lets two copies started in the same instant both pass before either window
     // has its caption; the token closes that gap, the title test still sees foreign windows.
-    const SingleInstanceToken token;
-    if (token.AlreadyTaken()) return RefuseSecondStart();
-    if (FindWindowA(nullptr, MainWindowTitle) != nullptr) return RefuseSecondStart();
+    SingleInstanceToken token;
+    if (token.AlreadyTaken() || FindWindowA(nullptr, MainWindowTitle) != nullptr) {
+        // Only a running launcher may hold the token: a refused copy whose box stays open would
+        // otherwise refuse every later start, even once no launcher runs any more.
+        token.GiveUp();
+        return RefuseSecondStart();
+    }
     // Before the window exists: the window reads its placement and option from the file.
     EnsureSettingsStamp(ProgramDate, ProgramVersion);
     ShowMainWindow(nullptr);

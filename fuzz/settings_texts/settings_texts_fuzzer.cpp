@@ -1,6 +1,6 @@
 // Settings texts come from a file anyone may edit: the five placement texts (split at line feeds)
 // must always give valid fields and a consistent plan, and ReadNumber must agree with strtod on the
-// plain decimal form it accepts.
+// plain decimal form it accepts, to the last place or its neighbour.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const double number = ReadNumber(input);
     if (std::isnan(number)) std::abort();
-    if (IsPlainDecimal(input) && number != std::strtod(input.c_str(), nullptr)) std::abort();
+    if (IsPlainDecimal(input)) {
+        const double reference = std::strtod(input.c_str(), nullptr);
+        if (number != reference && std::nextafter(number, reference) != reference) std::abort();
+    }
     StoredVersionMatches(input, ProgramVersion);
     StoredDateMatches(input, ProgramDate);
 

@@ -11,7 +11,10 @@
 
 #include "driver/launcher_harness_win.h"
 #include "driver/started_process_win.h"
+#include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
+#include "payload/payload_pack.h"
+#include "settings/text_ops.h"
 #include "shell/command_table.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
@@ -257,6 +260,39 @@ TEST_F(LauncherCommands, ToolButtonsDeployStartRaiseAndFollowTheKeyboard) {
     EXPECT_TRUE(
         WaitUntil([] { return WindowsTitled(std::string(Row(3).windowTitle)).empty(); }, kToolTimeoutMs));
     EXPECT_EQ(WindowsTitled(std::string(Row(1).windowTitle)).size(), 1u);
+}
+
+// Fault: the tool's file was created first and then filled, so a launcher killed during a large write
+// left a truncated tool that the next click found present and started, on every click.
+TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheNextClick) {
+    PayloadImage large = CarriedTool("Marvolt"); // with 24 MB after its image, which it still starts with
+    for (size_t i = 0; i < (24u << 20); ++i) large.fileBytes.push_back(static_cast<char>(i * i % 251));
+    large.record.nFileSizeLow = static_cast<DWORD>(large.fileBytes.size());
+    const std::string payload = MakeCompressedPayload(large.fileBytes, large.record);
+    HANDLE update = BeginUpdateResourceA(run_.PathOf("FunkelisTools.exe").c_str(), FALSE);
+    ASSERT_TRUE(UpdateResourceA(update, RT_RCDATA, AsciiUpperCase(Row(1).resourceName).c_str(),
+                                MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), const_cast<char*>(payload.data()),
+                                static_cast<DWORD>(payload.size())) &&
+                EndUpdateResourceA(update, FALSE));
+    HWND window = StartLauncher();
+    ASSERT_NE(window, nullptr);
+    const std::string temporary = DeployTemporaryPath(run_.PathOf("Marvolt.exe"));
+    PostPressButton(window, Row(1).buttonId);
+    for (const ULONGLONG end = GetTickCount64() + kToolTimeoutMs; GetTickCount64() < end;) {
+        if (run_.FileExists("Marvolt.exe") ||
+            GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES)
+            break;
+    }
+    ASSERT_TRUE(run_.Kill());
+    const std::optional<std::string> left = run_.ReadFile("Marvolt.exe");
+    EXPECT_TRUE(!left || *left == large.fileBytes) << "a truncated tool of " << left->size() << " bytes";
+
+    ASSERT_TRUE(run_.Start() && (window = run_.WaitForWindow(MainWindowTitle)) != nullptr);
+    PressButton(window, Row(1).buttonId);
+    EXPECT_NE(WaitForToolWindow(Row(1)), nullptr);
+    EXPECT_TRUE(run_.ReadFile("Marvolt.exe") == large.fileBytes);
+    PostPressButton(window, kExitButtonId);
+    EXPECT_EQ(run_.WaitForExit(), 0u);
 }
 
 TEST_F(LauncherCommands, AllExitDecidesWhetherClosingTheLauncherClosesTheTools) {

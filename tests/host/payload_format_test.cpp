@@ -299,6 +299,16 @@ TEST(ReadPayload, AFlippedStreamByteThatStillDecodesToTheSizeIsRefusedByTheCheck
         }
     }
     EXPECT_GT(wrongFilesWithoutChecksum, streamSize / 4);
+
+    // Fault: one flipped bit in the marker read as "no checksum recorded", so the flipped stream byte
+    // beside it went unchecked. Only (0, 0) and (CRC, marker) are valid pairs.
+    FindDataRecord damaged = CheckedRecordFor("T.exe", file);
+    for (const uint32_t reserved1 :
+         {0u, 1u, kPayloadChecksumMarker ^ 1u, kPayloadChecksumMarker ^ 0x80000000u}) {
+        damaged.dwReserved1 = reserved1;
+        store.Add("D_WFD_NTC", checked.substr(0, streamSize) + EncodePayloadTrailer(damaged));
+        EXPECT_EQ(Inspect(store, "D_WFD_NTC"), PayloadFault::ChecksumMismatch) << std::hex << reserved1;
+    }
 }
 
 TEST(ReadPayload, PlainAndSplitShapesCheckTheChecksumToo) {

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 #include "settings/settings_file.h"
 #include "settings/text_ops.h"
@@ -95,6 +96,9 @@ TEST(SettingsPathRules, OtherNamesNeverGiveTheExecutableItself) {
 TEST(SettingsPathRules, APathThatDoesNotFitItsFieldIsDropped) {
     EXPECT_EQ(FitField(std::string(259, 'a'), 260), std::string(259, 'a'));
     EXPECT_EQ(FitField(std::string(260, 'a'), 260), "");
+    // Fault: stamp and option took settings paths up to 519 characters; the profile functions cut them.
+    EXPECT_EQ(ProfilePathOf(std::string(259, 'a')), std::string(259, 'a'));
+    EXPECT_EQ(ProfilePathOf(std::string(262, 'a')), "");
 }
 
 TEST(SettingsPathRules, AModulePathThatFillsItsWholeFieldGivesNoSettingsPath) {
@@ -152,12 +156,14 @@ TEST(PlacementRestore, StoredPositionMovesAndASmallerSizeKeepsTheDesignSize) {
     EXPECT_EQ(record.H, 200);
 }
 
-TEST(PlacementRestore, OneLargerDimensionResizesToBothStoredValues) {
-    PlacementRecord record;
-    const PlacementRestore restore = Plan(record, {"10", "20", "400", "150", ""});
-    EXPECT_TRUE(restore.resize);
-    EXPECT_EQ(record.W, 400);
-    EXPECT_EQ(record.H, 150);
+TEST(PlacementRestore, OneLargerDimensionResizesButNeverBelowTheDesignSize) {
+    // Fault: the other stored dimension was taken as it was: 400 x 1 or 400 x 0 collapsed the window.
+    for (const auto& [w, h, wh] :
+         {std::tuple{"400", "150", 400200}, {"400", "0", 400200}, {"1", "300", 300300}}) {
+        PlacementRecord record;
+        EXPECT_TRUE(Plan(record, {"10", "20", w, h, ""}).resize);
+        EXPECT_EQ(record.W * 1000 + record.H, wh) << w << "x" << h;
+    }
 }
 
 TEST(PlacementRestore, AZeroCoordinateMovesThenTakesTheWindowsPlacement) {
@@ -183,11 +189,11 @@ TEST(PlacementRestore, NoPositiveValueMeansNoMove) {
 
 TEST(PlacementRestore, StoredTextsAreTrimmedReadAndRoundedHalfToEven) {
     PlacementRecord record;
-    EXPECT_TRUE(Plan(record, {" 12.5 ", "13.5px", "\0 400.5"s, "-2.5", "1.5"}).resize);
+    EXPECT_TRUE(Plan(record, {" 12.5 ", "13.5px", "\0 400.5"s, "252.5", "1.5"}).resize);
     EXPECT_EQ(record.X, 12);
     EXPECT_EQ(record.Y, 14);
     EXPECT_EQ(record.W, 400);
-    EXPECT_EQ(record.H, -2);
+    EXPECT_EQ(record.H, 252);
     EXPECT_EQ(record.Minm, 2);
 }
 
@@ -230,9 +236,25 @@ bool Same(const PixelRect& a, const PixelRect& b) {
 
 TEST(ReachablePlacement, ACaptionBarOnAnyWorkAreaStaysExactlyWhereItWas) {
     // A window moved although the user can reach it would lose a placement on a second monitor.
-    for (const PixelRect window : {PixelRect{-1500, 200, -1000, 500}, PixelRect{-60, 49, 540, 350},
-                                   PixelRect{-300, -20, 300, 400}, PixelRect{1270, 1000, 1870, 1300}}) {
+    // At the edges: half the caption's height, four caption heights of its width, or a whole narrow bar.
+    for (const PixelRect window :
+         {PixelRect{-1500, 200, -1000, 500}, PixelRect{-60, 49, 540, 350}, PixelRect{-300, -13, 300, 400},
+          PixelRect{1176, 1011, 1776, 1300}, PixelRect{1230, 1011, 1280, 1100}}) {
         EXPECT_TRUE(Same(ReachableWindowRect(window, kCaption, kWorkAreas, kPrimary), window)) << window.left;
+    }
+}
+
+TEST(ReachablePlacement, ASliverOfTheCaptionBarOnScreenIsMovedOn) {
+    // Fault: any pixel of the bar counted: Y=629 (2 pixels at the bottom), X=-326 (3 at the left) stayed.
+    const std::array<PixelRect, 1> primaryOnly{kPrimary};
+    for (const auto& [window, movedTo] :
+         {std::pair{PixelRect{100, 1022, 700, 1322}, PixelRect{100, 724, 700, 1024}},
+          {{-597, 300, 3, 600}, {0, 300, 600, 600}},
+          {{-300, -14, 300, 400}, {0, 0, 600, 414}},
+          {{1177, 1011, 1777, 1300}, {680, 735, 1280, 1024}},
+          {{1231, 1011, 1281, 1100}, {1230, 935, 1280, 1024}}}) {
+        EXPECT_TRUE(Same(ReachableWindowRect(window, kCaption, primaryOnly, kPrimary), movedTo))
+            << window.left;
     }
 }
 

@@ -3,9 +3,11 @@
 // record or disk that must not leave a wrong file behind.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "payload/deploy_win.h"
@@ -116,8 +118,8 @@ class Deploy : public ::testing::Test {
         Remove(ProgramFolder() + "Hello.txt");
     }
     void CleanFolder() {
-        for (const char* name : {"Tool.exe", "marker.txt", "sub\\Tool.exe", "sub\\x.exe", "sub\\marker.txt",
-                                 "empty\\Tool.exe", "x.exe"}) {
+        for (const char* name : {"Tool.exe", "Tool.ex~", "marker.txt", "sub\\Tool.exe", "sub\\x.exe",
+                                 "sub\\marker.txt", "empty\\Tool.exe", "x.exe"}) {
             Remove(folder_ + name);
         }
         RemoveDirectoryA((folder_ + "sub").c_str());
@@ -152,6 +154,28 @@ TEST_F(Deploy, WritesExactBytesAttributesAndTheRecordedWriteTimeThreeTimes) {
         EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes) << folder;
         EXPECT_TRUE(ReadWhole(target) == bytes) << folder;
     }
+}
+
+// Fault: the tool's file was created first and then filled, so a launcher killed during a large write
+// left a truncated tool that every later click found present and started.
+TEST_F(Deploy, AMissingToolAppearsOnlyWithAllItsBytesAndALeftoverIsOverwritten) {
+    const std::string target = folder_ + "Tool.exe";
+    WriteWhole(DeployTemporaryPath(target), "cut short by a kill");
+    const std::string bytes = SampleBytes(24 << 20, 8);
+    const MemoryResourceStore store = StoreWith("Tool.exe", bytes);
+    std::atomic<bool> done = false;
+    std::atomic<int> incompleteSightings = 0;
+    std::thread watcher([&] {
+        for (WIN32_FILE_ATTRIBUTE_DATA data{}; !done;) {
+            if (GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &data))
+                incompleteSightings += data.nFileSizeLow != bytes.size();
+        }
+    });
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_), 1);
+    done = true;
+    watcher.join();
+    EXPECT_EQ(incompleteSightings, 0);
+    EXPECT_FALSE(Exists(DeployTemporaryPath(target)));
 }
 
 TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {

@@ -2,14 +2,17 @@
 // beside this test program (settings_file_test.ini); every case starts without it.
 #include <windows.h>
 
+#include <clocale>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 
 #include "driver/started_process_win.h"
 #include "settings/settings_file_win.h"
+#include "settings/text_ops.h"
 #include "settings/text_ops_win.h"
 #include "settings/version_stamp_win.h"
+#include "settings/window_placement_win.h"
 #include "tests/profile_bytes.h"
 #include "tests/test_files.h"
 
@@ -195,6 +198,15 @@ TEST_F(SettingsFile, WritingAnOptionKeepsTheOtherEntries) {
                           "; note\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n[Other]\r\nk=v\r\n"}));
 }
 
+TEST_F(SettingsFile, StoredNumbersReadTheSameUnderAGermanLocale) {
+    // Fault: the C runtime's decimal point was taken; after a shell extension's setlocale "40.7" read as 40.
+    ASSERT_TRUE(setlocale(LC_ALL, "German") != nullptr && *localeconv()->decimal_point == ',');
+    const double read[] = {ReadNumber("40.7"), ReadNumber("-1.5"), ReadNumber("3.5")};
+    setlocale(LC_ALL, "C");
+    EXPECT_TRUE(read[0] == 40.7 && read[1] == -1.5 && read[2] == 3.5)
+        << read[0] << " " << read[1] << " " << read[2];
+}
+
 // A copy of this program named without ".exe" reports its settings path (the cases run in the original).
 int ReportSettingsPath(const char* reportPath) {
     std::ofstream(reportPath, std::ios::binary) << SettingsPath("ini") << '\n' << ExecutablePath();
@@ -227,8 +239,20 @@ TEST(SettingsPathOfACopy, ANameWithoutExeGetsTheExtensionAppended) {
     RemoveDirectoryA(folder);
 }
 
+// Fault: the stamp and option code handed a 262-character settings path to the profile functions,
+// which wrote pieces of the file under garbled names. deep_folder.sh starts a copy of this program from
+// such a folder (Wine starts none there from inside); it uses the settings as the launcher does.
+int UseSettingsFromADeepFolder() {
+    std::string option = "0";
+    AllProgExitOption(option, 1);
+    TrackWindowPlacement(nullptr, WM_CLOSE, 0, 0);
+    const bool none = EnsureSettingsStamp(kDate, kVersion) == 0 && AllProgExitOption(option, 0) == 0;
+    return none && ExecutablePath().size() > 259 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--report-settings-path") return ReportSettingsPath(argv[2]);
+    if (argc == 2 && std::string(argv[1]) == "--use-settings-deep") return UseSettingsFromADeepFolder();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
