@@ -363,8 +363,7 @@ class Rewriter {
         Put32(image, pe_.DirectoryField(kResourceDirectory) + 4, static_cast<uint32_t>(section.size()));
         const PeWriteResult moved = MoveSectionsBehind(image);
         if (moved != PeWriteResult::Ok) return moved;
-        if (!Shift32(image, pe_.optional + PeLayout::kSizeOfImage, virtualDelta_))
-            return PeWriteResult::BadResources;
+        Put32(image, pe_.optional + PeLayout::kSizeOfImage, ImageSize(image));
         if ((resources.characteristics & kInitialisedData) != 0)
             Shift32(image, pe_.optional + PeLayout::kSizeOfInitialisedData, rawDelta_);
         const uint32_t symbols = Get32(image, pe_.coff + 8);
@@ -378,6 +377,18 @@ class Rewriter {
     }
 
   private:
+    // The end of the last section in memory, as the loader maps it.
+    uint32_t ImageSize(std::string_view image) const {
+        uint64_t end = 0;
+        for (const Section& section : pe_.sections) {
+            const uint64_t start = Get32(image, section.header + 12);
+            const uint64_t span = Get32(image, section.header + 8) != 0 ? Get32(image, section.header + 8)
+                                                                        : Get32(image, section.header + 16);
+            end = std::max(end, AlignUp(start + span, pe_.sectionAlignment));
+        }
+        return static_cast<uint32_t>(std::min<uint64_t>(end, UINT32_MAX));
+    }
+
     PeWriteResult MoveSectionsBehind(std::string& image) const {
         const Section& resources = pe_.sections[pe_.resource];
         for (size_t i = 0; i < pe_.sections.size(); ++i) {
