@@ -247,7 +247,9 @@ class TreeLayout {
 
         for (const auto& [entry, language] : data) {
             out_.resize(AlignUp(out_.size(), kDataAlignment), '\0');
-            Put32(out_, entry, static_cast<uint32_t>(base_ + out_.size()));
+            // Empty data points at the section's start: the end of the section is no address of it.
+            const size_t at = language->bytes.empty() ? 0 : out_.size();
+            Put32(out_, entry, static_cast<uint32_t>(base_ + at));
             Put32(out_, entry + 4, static_cast<uint32_t>(language->bytes.size()));
             Put32(out_, entry + 8, language->codePage);
             Put32(out_, entry + 12, language->reserved);
