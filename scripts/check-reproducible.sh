@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release target (FunkelisTools.exe, the unsigned release zip and its SHA256SUMS) twice,
+# Builds the release target (FunkelisTools.exe, the unsigned release zip, the distributor's kit and
+# their SHA256SUMS, which holds the kit's sum) twice,
 # each time from a fresh copy of the sources in a different folder into a fresh build tree, and fails
 # unless both give the same bytes. The copy is the working tree's tracked and untracked, not ignored
 # files: on a clean checkout exactly the commit, and while work is in progress what ./test.sh builds

@@ -38,7 +38,8 @@ constexpr const char* kUsage = "usage: payload-tool pack FILE OUT [--name NAME]\
                                "       payload-tool list EXE\n"
                                "       payload-tool verify EXE\n"
                                "       payload-tool extract EXE NAME DIR\n"
-                               "       payload-tool replace EXE ROW=FILE... -o OUT\n";
+                               "       payload-tool replace EXE ROW=FILE... -o OUT\n"
+                               "       payload-tool rows\n";
 
 int Fail(const std::string& subject, const std::string& message) {
     std::cerr << "payload-tool: " << subject << ": " << message << "\n";
@@ -414,6 +415,22 @@ int Replace(const std::vector<std::string>& args) {
     return 0;
 }
 
+// What a distributor needs to know of each row: how replace names it, and the title by which the
+// launcher finds, raises and closes the running tool.
+int Rows(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    std::cout << "row\tfile\tresource\twindow title\n";
+    for (size_t row = 0; row < ToolCatalogue().size(); ++row) {
+        const ToolEntry& entry = ToolCatalogue()[row];
+        std::cout << row + 1 << '\t' << entry.exeFileName << '\t' << entry.resourceName << "\t\""
+                  << entry.windowTitle << "\"\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -429,6 +446,7 @@ int main(int argc, char** argv) {
         if (command == "verify") return Verify(args);
         if (command == "extract") return Extract(args);
         if (command == "replace") return Replace(args);
+        if (command == "rows") return Rows(args);
     } catch (const std::exception& failure) {
         // Only the standard library throws here (out of memory on a huge file, for one).
         std::cerr << "payload-tool: " << failure.what() << "\n";
