@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release target (FunkelisTools.exe, the unsigned release zip, the distributor's kit and
-# their SHA256SUMS, which holds the kit's sum) twice,
-# each time from a fresh copy of the sources in a different folder into a fresh build tree, and fails
+# their SHA256SUMS, which holds the kit's sum too) twice, each time from a fresh copy of the sources
+# in a different folder into a fresh build tree, and fails
 # unless both give the same bytes. The copy is the working tree's tracked and untracked, not ignored
 # files: on a clean checkout exactly the commit, and while work is in progress what ./test.sh builds
-# too. Only the release and what it needs are built (host payload-tool, stand-ins, libraries, launcher).
+# too. Only the release and what it needs are built (host payload-tool, payload-tool.exe, stand-ins,
+# libraries, launcher).
 #
 #   FUNKELIS_JOBS  parallel build jobs (default 2)
 #   KEEP=1         keep the temporary folders for a look at a difference
