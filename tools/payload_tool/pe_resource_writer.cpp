@@ -396,6 +396,10 @@ class Rewriter {
         for (size_t i = 0; i < pe_.sections.size(); ++i) {
             const Section& section = pe_.sections[i];
             if (i == pe_.resource) continue;
+            if (section.rawSize != 0 && section.rawOffset < resources.rawOffset &&
+                uint64_t{section.rawOffset} + section.rawSize > resources.rawOffset) {
+                return PeWriteResult::BadResources; // its bytes run into the resources
+            }
             if (section.rawSize != 0 && section.rawOffset >= resources.rawOffset) {
                 if (section.rawOffset < oldRawEnd_) return PeWriteResult::BadResources;
                 if (!Shift32(image, section.header + 20, rawDelta_)) return PeWriteResult::BadResources;
