@@ -53,13 +53,14 @@ if [ "$hash_a" != "$hash_b" ]; then
     done
   exit 1
 fi
-zip=$(cd "$work/a/build-a/release" && ls FunkelisTools-*-win32.zip)
-for side in a b; do
-  echo "release $side: $(sha256sum "$work/$side/build-$side/release/$zip" | cut -d' ' -f1)  $zip"
+for file in SHA256SUMS $(cd "$work/a/build-a/release" && ls ./*.zip); do
+  file=${file#./}
+  for side in a b; do
+    echo "release $side: $(sha256sum "$work/$side/build-$side/release/$file" | cut -d' ' -f1)  $file"
+  done
+  if ! cmp -s "$work/a/build-a/release/$file" "$work/b/build-b/release/$file"; then
+    echo "check-reproducible: $file differs between the two builds"
+    exit 1
+  fi
 done
-if ! cmp -s "$work/a/build-a/release/$zip" "$work/b/build-b/release/$zip" ||
-  ! cmp -s "$work/a/build-a/release/SHA256SUMS" "$work/b/build-b/release/SHA256SUMS"; then
-  echo "check-reproducible: the release zip or its SHA256SUMS differ between the two builds"
-  exit 1
-fi
 echo "check-reproducible: identical"
