@@ -2,11 +2,8 @@
 
 #include <array>
 
+#include "funkelis_home_page.h"
 #include "shell/tool_catalogue.h"
-
-#ifndef FUNKELIS_HOME_PAGE_URL
-#error "FUNKELIS_HOME_PAGE_URL comes from the CMake cache"
-#endif
 
 const char kHomePageUrl[] = FUNKELIS_HOME_PAGE_URL;
 

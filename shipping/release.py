@@ -3,14 +3,14 @@
 
 usage: release.py sign --osslsigncode PROGRAM --pkcs12 FILE --password-file FILE
                        [--timestamp-url URL] --epoch SECONDS IN OUT
-       release.py package --epoch SECONDS --zip ZIP --sums SUMS [--also FILE]... EXE TEXT
+       release.py package --epoch SECONDS --zip ZIP --sums SUMS [--text-name NAME] [--also FILE]... EXE TEXT
        release.py kit --epoch SECONDS --zip ZIP NAME=FILE...
 
 sign   writes a signed copy of IN to OUT (SHA-256 digest). Without a timestamp server the signing time
        is the build's SOURCE_DATE_EPOCH, so the same key gives the same bytes. A missing key or password
        file, a wrong password or any other signing failure ends the script with a message and exit
        code 1, and leaves no OUT behind: a release is never unsigned by accident.
-package writes ZIP holding EXE and TEXT, and SUMS in the `sha256sum -c` format over ZIP and EXE.
+package writes ZIP holding EXE and TEXT (as NAME when given), and SUMS in the `sha256sum -c` format over ZIP and EXE.
        TEXT is kept in the source as UTF-8; the zip holds it with CRLF line ends in Windows-1252, the
        ANSI code page the German program itself uses, so that Notepad shows the umlauts. The zip
        bytes depend on the inputs and SECONDS alone: entries sorted by name, every time SECONDS,
@@ -131,7 +131,7 @@ def package(args):
         exe_bytes = exe.read()
     entries = {
         os.path.basename(args.exe): exe_bytes,
-        os.path.basename(args.text): windows_text(args.text),
+        args.text_name or os.path.basename(args.text): windows_text(args.text),
     }
     archive = zip_bytes(entries, args.epoch)
     write_atomically(args.zip, archive)
@@ -174,6 +174,7 @@ def main():
     packing.add_argument("--zip", required=True)
     packing.add_argument("--sums", required=True)
     packing.add_argument("--also", action="append", default=[])
+    packing.add_argument("--text-name", default="")
     packing.add_argument("exe")
     packing.add_argument("text")
     kitting = commands.add_parser("kit")

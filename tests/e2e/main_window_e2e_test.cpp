@@ -166,7 +166,8 @@ TEST_F(MainWindowE2E, ControlsInCreationOrderWithIdsClassesStylesTextsAndRectang
         EXPECT_EQ(actual.bottom, expected.bottom);
     }
     EXPECT_EQ(TextOf(GetDlgItem(window, 9831)), " Pellory Leitport - Hausbox ReConnect Tool ");
-    EXPECT_EQ(TextOf(GetDlgItem(window, 9802)), "https://www.example.org/funkelis-tools");
+    // The configured home page (a distribution may set its own), whole, with any ';' or '?' in it.
+    EXPECT_EQ(TextOf(GetDlgItem(window, 9802)), kHomePageUrl);
 }
 
 TEST_F(MainWindowE2E, FontsAndIcons) {

@@ -173,6 +173,13 @@ TEST_F(PayloadToolTest, ExtractWritesTheRecordedFileAndNothingOutsideTheFolder) 
               1);
     EXPECT_NE(err_.find("not a plain file name"), std::string::npos) << err_;
     EXPECT_EQ(Run("extract " + Launcher() + " Nothing_WFD " + Path("out_dir")), 1);
+    // A row number or a tool's file name picks the same payload as its resource name.
+    fs::remove(Path("out_dir/Woberin.exe"));
+    ASSERT_EQ(Run("extract " + Launcher() + " 4 " + Path("out_dir")), 0) << err_;
+    EXPECT_TRUE(fs::exists(Path("out_dir/Woberin.exe")));
+    fs::remove(Path("out_dir/Woberin.exe"));
+    ASSERT_EQ(Run("extract " + Launcher() + " woberin.EXE " + Path("out_dir")), 0) << err_;
+    EXPECT_TRUE(fs::exists(Path("out_dir/Woberin.exe")));
 }
 
 TEST_F(PayloadToolTest, BadExecutablesEndInOneClearLine) {
@@ -190,6 +197,11 @@ TEST_F(PayloadToolTest, BadExecutablesEndInOneClearLine) {
     EXPECT_EQ(Run("verify " + folder_.string()), 1);
     EXPECT_EQ(err_, "payload-tool: " + folder_.string() + ": Is a directory\n");
     EXPECT_EQ(Run("frobnicate"), 2);
+    // --help is a request, not a mistake: every command on stdout, exit 0.
+    ASSERT_EQ(Run("--help"), 0);
+    for (const char* command : {"pack ", "list ", "verify ", "extract "}) {
+        EXPECT_NE(out_.find(std::string("\n  ") + command), std::string::npos) << command << out_;
+    }
 }
 
 // Faults: a repacked launcher that does not verify or deploys the old tool, rows named in one of the

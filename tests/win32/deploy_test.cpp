@@ -13,6 +13,7 @@
 #include "payload/payload_pack.h"
 #include "payload/resource_store_win.h"
 #include "settings/settings_file_win.h"
+#include "shell/tool_catalogue.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -316,6 +317,39 @@ TEST_F(Deploy, ADamagedPayloadOfTheRightSizeIsAFailureAndLeavesNoFile) {
     EXPECT_EQ(DeployTool(GetDesktopWindow(), 1, 1, "Damaged_txt_V1000_BIN_WFD_NTC"), 0);
     EXPECT_EQ(shownMessages.size(), 1u);
     EXPECT_FALSE(Exists(ProgramFolder() + "Hello.txt"));
+}
+
+// The distributor's FunkelisTools.exe, whatever it packs: a payload that does not give back the packed
+// file (a wrong file packed, a damaged or cut resource) shows here without any tool being started.
+TEST_F(Deploy, EveryRowOfTheDistributedLauncherDeploysItsPackedFileByteForByte) {
+    const char* launcher = std::getenv("FUNKELIS_DISTRIBUTED_LAUNCHER");
+    const char* packed = std::getenv("FUNKELIS_PACKED_TOOLS");
+    ASSERT_TRUE(launcher != nullptr && packed != nullptr) << "run through CTest";
+    auto windowsPath = [](std::string path) {
+        for (char& c : path) c = c == '/' ? '\\' : c;
+        return "Z:" + path;
+    };
+    HMODULE module = LoadLibraryExA(windowsPath(launcher).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << launcher;
+    MemoryResourceStore store;
+    for (const ToolEntry& row : ToolCatalogue()) {
+        const std::string name(row.resourceName);
+        HRSRC found = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10));
+        ASSERT_NE(found, nullptr) << name;
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        store.Add(name, std::string(bytes, SizeofResource(module, found)));
+    }
+    FreeLibrary(module);
+    std::string list = packed;
+    for (const ToolEntry& row : ToolCatalogue()) {
+        const std::string entry = list.substr(0, list.find('|'));
+        list.erase(0, entry.size() + 1);
+        const std::string file = folder_ + std::string(row.exeFileName);
+        EXPECT_EQ(DeployPayloadFrom(store, row.resourceName, folder_), 1) << entry;
+        EXPECT_TRUE(ReadWhole(file) == ReadWhole(windowsPath(entry.substr(entry.find('=') + 1))))
+            << row.exeFileName << " differs from " << entry;
+        Remove(file);
+    }
 }
 
 TEST(ProbeFolders, AcceptOnlyExistingFoldersAndNormaliseThem) {

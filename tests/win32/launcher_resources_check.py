@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the built launcher's non-payload resources and its imports from the host side.
 
-usage: launcher_resources_check.py EXE VERSION
+usage: launcher_resources_check.py EXE VERSION COMPANY COPYRIGHT
 
 Reads the PE file with pefile (Debian package python3-pefile), independently of the project's own
 PE reader. Prints one line per failed check and exits 1 when any failed.
@@ -99,7 +99,7 @@ def check_icon(pe):
         check((bmp_width, bmp_height, bmp_bits) == (32, 64, 8), "icon image is not a 32x32 8-bit bitmap")
 
 
-def check_version(pe, version):
+def check_version(pe, version, company, copyright_line):
     numbers = [int(part) for part in version.split(".")]
     expected_ms, expected_ls = (numbers[0] << 16) | numbers[1], (numbers[2] << 16) | numbers[3]
     if not check(hasattr(pe, "VS_FIXEDFILEINFO"), "no version resource"):
@@ -115,6 +115,10 @@ def check_version(pe, version):
     check(strings.get(b"FileVersion") == version.encode(), f"FileVersion string {strings.get(b'FileVersion')}")
     check(strings.get(b"ProductVersion") == version.encode(),
           f"ProductVersion string {strings.get(b'ProductVersion')}")
+    # The distributor's company and copyright lines, lost on the way from the distribution file.
+    check(strings.get(b"CompanyName") == company.encode(), f"CompanyName string {strings.get(b'CompanyName')}")
+    check(strings.get(b"LegalCopyright") == copyright_line.encode(),
+          f"LegalCopyright string {strings.get(b'LegalCopyright')}")
 
 
 def check_imports(pe):
@@ -129,9 +133,9 @@ def check_reproducible_header(pe):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 5:
         sys.exit(__doc__.strip().splitlines()[2])
-    exe, version = sys.argv[1], sys.argv[2]
+    exe, version, company, copyright_line = sys.argv[1:5]
     try:
         pe = pefile.PE(exe)
     except (OSError, pefile.PEFormatError) as error:
@@ -139,7 +143,7 @@ def main():
     check(pe.FILE_HEADER.Machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"], "not a 32-bit x86 image")
     check_manifest(pe, version)
     check_icon(pe)
-    check_version(pe, version)
+    check_version(pe, version, company, copyright_line)
     check_imports(pe)
     check_reproducible_header(pe)
     for failure in failures:

@@ -34,12 +34,8 @@ constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr size_t kMaxFileNameLength = 259;
 constexpr uint32_t kRtRcData = 10;
 
-constexpr const char* kUsage = "usage: payload-tool pack FILE OUT [--name NAME]\n"
-                               "       payload-tool list EXE\n"
-                               "       payload-tool verify EXE\n"
-                               "       payload-tool extract EXE NAME DIR\n"
-                               "       payload-tool replace EXE ROW=FILE... -o OUT\n"
-                               "       payload-tool rows\n";
+constexpr const char* kUsage =
+    "usage: payload-tool COMMAND ARGUMENTS... (payload-tool --help lists the commands)\n";
 
 int Fail(const std::string& subject, const std::string& message) {
     std::cerr << "payload-tool: " << subject << ": " << message << "\n";
@@ -289,13 +285,41 @@ int Verify(const std::vector<std::string>& args) {
     return good == kToolCount ? 0 : kExitFailure;
 }
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// A catalogue row by its number (1 to 5), its tool's file name or its resource name, in any case.
+const ToolEntry* FindRow(std::string_view text) {
+    for (size_t row = 0; row < ToolCatalogue().size(); ++row) {
+        const ToolEntry& entry = ToolCatalogue()[row];
+        if (text == std::to_string(row + 1) || SameIgnoringCase(text, entry.exeFileName) ||
+            SameIgnoringCase(text, entry.resourceName)) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+// extract's NAME: a row as FindRow takes it; anything else is taken as a resource name of its own (an
+// executable may carry more payloads).
+std::string ResourceNameFor(const std::string& name) {
+    const ToolEntry* row = FindRow(name);
+    return row != nullptr ? std::string(row->resourceName) : name;
+}
+
 int Extract(const std::vector<std::string>& args) {
     if (args.size() != 3) {
         std::cerr << kUsage;
         return kExitUsage;
     }
     const std::string& path = args[0];
-    const std::string& name = args[1];
+    const std::string name = ResourceNameFor(args[1]);
     const std::string& folder = args[2];
     const std::optional<Executable> exe = LoadExecutable(path);
     if (!exe) return kExitFailure;
@@ -314,30 +338,13 @@ int Extract(const std::vector<std::string>& args) {
     return 0;
 }
 
-bool SameLetters(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
-// A catalogue row by its number (1 to 5), its tool's file name or its resource name, in any case.
-const ToolEntry* FindRow(std::string_view text) {
-    for (size_t row = 0; row < ToolCatalogue().size(); ++row) {
-        const ToolEntry& entry = ToolCatalogue()[row];
-        if (text == std::to_string(row + 1) || SameLetters(text, entry.exeFileName) ||
-            SameLetters(text, entry.resourceName)) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
 bool SameName(const std::u16string& name, std::string_view ascii) {
-    return name.size() == ascii.size() &&
-           std::equal(name.begin(), name.end(), ascii.begin(), [](char16_t x, char y) {
-               return x < 0x80 && SameLetters(std::string(1, static_cast<char>(x)), std::string(1, y));
-           });
+    std::string narrow;
+    for (char16_t unit : name) {
+        if (unit >= 0x80) return false;
+        narrow += static_cast<char>(unit);
+    }
+    return SameIgnoringCase(narrow, ascii);
 }
 
 // Puts `payload` into every language of the RT_RCDATA resource `name`; false when there is none.
@@ -431,26 +438,56 @@ int Rows(const std::vector<std::string>& args) {
     return 0;
 }
 
+struct Command {
+    std::string_view name;
+    std::string_view arguments;
+    std::string_view summary;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+int Help(const std::vector<std::string>& args);
+
+// One line each in --help; a new command is one more row.
+constexpr Command kCommands[] = {
+    {"pack", "FILE OUT [--name NAME]",
+     "packs FILE into the payload OUT, recorded as NAME (default: FILE's name)", Pack},
+    {"list", "EXE", "lists every RCDATA resource of EXE with what the launcher would read from it", List},
+    {"verify", "EXE",
+     "checks the five tools' payloads of EXE as the launcher reads them; exit 0 when all are good", Verify},
+    {"extract", "EXE TOOL DIR",
+     "writes a tool's file from EXE into DIR; TOOL is a row number 1-5, a file name or a resource name",
+     Extract},
+    {"replace", "EXE ROW=FILE... -o OUT",
+     "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
+     Replace},
+    {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
+    {"--help", "", "prints this list", Help},
+};
+
+int Help(const std::vector<std::string>&) {
+    std::cout << "usage: payload-tool COMMAND ARGUMENTS...\n\n";
+    for (const Command& command : kCommands) {
+        std::string line = std::string(command.name) + " " + std::string(command.arguments);
+        line.resize(std::max<size_t>(line.size() + 1, 32), ' ');
+        std::cout << "  " << line << command.summary << "\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << kUsage;
-        return kExitUsage;
-    }
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    try {
-        if (command == "pack") return Pack(args);
-        if (command == "list") return List(args);
-        if (command == "verify") return Verify(args);
-        if (command == "extract") return Extract(args);
-        if (command == "replace") return Replace(args);
-        if (command == "rows") return Rows(args);
-    } catch (const std::exception& failure) {
-        // Only the standard library throws here (out of memory on a huge file, for one).
-        std::cerr << "payload-tool: " << failure.what() << "\n";
-        return kExitFailure;
+    const std::string name = argc < 2 ? "" : argv[1];
+    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    for (const Command& command : kCommands) {
+        if (name != command.name && !(command.run == Help && (name == "-h" || name == "help"))) continue;
+        try {
+            return command.run(args);
+        } catch (const std::exception& failure) {
+            // Only the standard library throws here (out of memory on a huge file, for one).
+            std::cerr << "payload-tool: " << failure.what() << "\n";
+            return kExitFailure;
+        }
     }
     std::cerr << kUsage;
     return kExitUsage;

@@ -1,0 +1,43 @@
+# A distribution file: everything a distributor decides, in one place. Copy it outside the checkout
+# (it names your key), fill it in, and give it to a fresh build tree with -C:
+#
+#   cmake --preset win32 -B build/dist -C /path/to/my-distribution.cmake
+#   cmake --build build/dist --target release
+#
+# Configure prints a table of what FunkelisTools.exe packs. Each line sets a cache variable (FORCE: the
+# file wins over what the tree had, each time it is given); a value that does not pass its check stops
+# the configuration with a message naming the variable. After a change, configure again with the same
+# -C. To go back to a default in an existing tree, set the value rather than deleting the line (an
+# empty tool path means the stand-in); a line left out of a fresh tree gives the project's default.
+
+# The five tools, row by row. Each file is recorded under the row's name (Marvolt.exe ...) whatever it
+# is called here. A row left empty carries the stand-in: the release's zip name then says
+# "-standins-<rows>", and a signed release refuses it (unless FUNKELIS_SIGN_STANDINS is ON).
+set(FUNKELIS_TOOL_MARVOLT "/path/to/Marvolt.exe" CACHE FILEPATH "" FORCE)
+set(FUNKELIS_TOOL_CINDREL "/path/to/Cindrel.exe" CACHE FILEPATH "" FORCE)
+set(FUNKELIS_TOOL_STAVNIK "/path/to/Stavnik.exe" CACHE FILEPATH "" FORCE)
+set(FUNKELIS_TOOL_WOBERIN "/path/to/Woberin.exe" CACHE FILEPATH "" FORCE)
+set(FUNKELIS_TOOL_PELLORY "/path/to/Pellory.exe" CACHE FILEPATH "" FORCE)
+
+# The home page the window shows and opens on a double click: http or https, no blanks, quotes or
+# backslashes. Configure warns when it is wider than the label's one line.
+set(FUNKELIS_HOME_PAGE_URL "https://www.example.org/funkelis-tools" CACHE STRING "" FORCE)
+
+# Version (four numbers, each at most 65535): file and product version, the manifest, the zip's name.
+set(FUNKELIS_VERSION "2.1.0.4" CACHE STRING "" FORCE)
+# Program date DDMMYYYY, stamped into the settings file beside the version.
+set(FUNKELIS_PROGRAM_DATE "10122009" CACHE STRING "" FORCE)
+# Into the version resource (Properties, Details): printable ASCII, no double quotes.
+set(FUNKELIS_COMPANY "Example Distribution GmbH" CACHE STRING "" FORCE)
+set(FUNKELIS_COPYRIGHT "Copyright (c) 2026 Example Distribution GmbH" CACHE STRING "" FORCE)
+
+# Optional: your own text for the end user (UTF-8, characters of Windows-1252 only), stored in the
+# zip as LIESMICH.txt in place of shipping/LIESMICH.txt.
+# set(FUNKELIS_LIESMICH "/path/to/LIESMICH.txt" CACHE FILEPATH "" FORCE)
+
+# Signing: a PKCS#12 file with key, certificate and chain, and a file with its password on one line.
+# Keep both outside the checkout. Both or neither; without them the release is unsigned.
+set(FUNKELIS_SIGN_PKCS12 "/path/to/keys/funkelis.p12" CACHE FILEPATH "" FORCE)
+set(FUNKELIS_SIGN_PASSWORD_FILE "/path/to/keys/funkelis.pass" CACHE FILEPATH "" FORCE)
+# Optional RFC 3161 timestamp server (needs network at build time).
+# set(FUNKELIS_SIGN_TIMESTAMP_URL "http://timestamp.example.com" CACHE STRING "" FORCE)
