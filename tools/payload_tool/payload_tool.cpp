@@ -22,6 +22,7 @@
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
+#include "tools/payload_tool/pe_bytes.h"
 #include "tools/payload_tool/pe_resource_writer.h"
 #include "tools/payload_tool/pe_resources.h"
 
@@ -32,7 +33,6 @@ constexpr int kExitUsage = 2;
 constexpr uint64_t kFileTimeTicksPerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr size_t kMaxFileNameLength = 259;
-constexpr uint32_t kRtRcData = 10;
 
 constexpr const char* kUsage =
     "usage: payload-tool COMMAND ARGUMENTS... (payload-tool --help lists the commands)\n";

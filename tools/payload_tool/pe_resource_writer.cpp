@@ -2,42 +2,14 @@
 
 #include <algorithm>
 
+#include "tools/payload_tool/pe_bytes.h"
+
 namespace {
 
-constexpr uint32_t kHighBit = 0x8000'0000u;
 constexpr uint32_t kDiscardable = 0x0200'0000u;
 constexpr uint32_t kInitialisedData = 0x0000'0040u;
-constexpr size_t kCoffHeaderSize = 20;
-constexpr size_t kSectionHeaderSize = 40;
-constexpr size_t kDirectoryHeaderSize = 16;
-constexpr size_t kDirectoryEntrySize = 8;
-constexpr size_t kDataEntrySize = 16;
-constexpr size_t kResourceDirectory = 2;
 constexpr size_t kSecurityDirectory = 4;
 constexpr uint32_t kDataAlignment = 8;
-
-bool Fits(std::string_view bytes, uint64_t offset, uint64_t length) {
-    return offset <= bytes.size() && length <= bytes.size() - offset;
-}
-
-uint32_t Get16(std::string_view bytes, size_t offset) {
-    return static_cast<uint8_t>(bytes[offset]) |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[offset + 1])) << 8;
-}
-
-uint32_t Get32(std::string_view bytes, size_t offset) {
-    return Get16(bytes, offset) | Get16(bytes, offset + 2) << 16;
-}
-
-void Put16(std::string& bytes, size_t offset, uint32_t value) {
-    bytes[offset] = static_cast<char>(value & 0xFF);
-    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-void Put32(std::string& bytes, size_t offset, uint32_t value) {
-    Put16(bytes, offset, value & 0xFFFF);
-    Put16(bytes, offset + 2, value >> 16);
-}
 
 uint64_t AlignUp(uint64_t value, uint32_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
