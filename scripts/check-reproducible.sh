@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the release target (FunkelisTools.exe, the unsigned release zip and its SHA256SUMS) twice,
-# each time from a fresh copy of the sources in a different folder into a fresh build tree, and fails
+# Builds the release target (FunkelisTools.exe, the unsigned release zip, the distributor's kit and
+# their SHA256SUMS, which holds the kit's sum too) twice, each time from a fresh copy of the sources
+# in a different folder into a fresh build tree, and fails
 # unless both give the same bytes. The copy is the working tree's tracked and untracked, not ignored
 # files: on a clean checkout exactly the commit, and while work is in progress what ./test.sh builds
-# too. Only the release and what it needs are built (host payload-tool, stand-ins, libraries, launcher).
+# too. Only the release and what it needs are built (host payload-tool, payload-tool.exe, stand-ins,
+# libraries, launcher).
 #
 #   FUNKELIS_JOBS  parallel build jobs (default 2)
 #   KEEP=1         keep the temporary folders for a look at a difference
@@ -51,13 +53,14 @@ if [ "$hash_a" != "$hash_b" ]; then
     done
   exit 1
 fi
-zip=$(cd "$work/a/build-a/release" && ls FunkelisTools-*-win32*.zip)
-for side in a b; do
-  echo "release $side: $(sha256sum "$work/$side/build-$side/release/$zip" | cut -d' ' -f1)  $zip"
+for file in SHA256SUMS $(cd "$work/a/build-a/release" && ls ./*.zip); do
+  file=${file#./}
+  for side in a b; do
+    echo "release $side: $(sha256sum "$work/$side/build-$side/release/$file" | cut -d' ' -f1)  $file"
+  done
+  if ! cmp -s "$work/a/build-a/release/$file" "$work/b/build-b/release/$file"; then
+    echo "check-reproducible: $file differs between the two builds"
+    exit 1
+  fi
 done
-if ! cmp -s "$work/a/build-a/release/$zip" "$work/b/build-b/release/$zip" ||
-  ! cmp -s "$work/a/build-a/release/SHA256SUMS" "$work/b/build-b/release/SHA256SUMS"; then
-  echo "check-reproducible: the release zip or its SHA256SUMS differ between the two builds"
-  exit 1
-fi
 echo "check-reproducible: identical"

@@ -3,7 +3,8 @@
 
 usage: release.py sign --osslsigncode PROGRAM --pkcs12 FILE --password-file FILE
                        [--timestamp-url URL] --epoch SECONDS IN OUT
-       release.py package --epoch SECONDS --zip ZIP --sums SUMS [--text-name NAME] EXE TEXT
+       release.py package --epoch SECONDS --zip ZIP --sums SUMS [--text-name NAME] [--also FILE]... EXE TEXT
+       release.py kit --epoch SECONDS --zip ZIP NAME=FILE...
 
 sign   writes a signed copy of IN to OUT (SHA-256 digest). Without a timestamp server the signing time
        is the build's SOURCE_DATE_EPOCH, so the same key gives the same bytes. A missing key or password
@@ -13,7 +14,9 @@ package writes ZIP holding EXE and TEXT (as NAME when given), and SUMS in the `s
        TEXT is kept in the source as UTF-8; the zip holds it with CRLF line ends in Windows-1252, the
        ANSI code page the German program itself uses, so that Notepad shows the umlauts. The zip
        bytes depend on the inputs and SECONDS alone: entries sorted by name, every time SECONDS,
-       fixed attributes and no extra fields.
+       fixed attributes and no extra fields. Each FILE given with --also gets its line in SUMS too.
+kit    writes ZIP holding each FILE as NAME, in the same reproducible way; a NAME ending in .txt is a
+       text, stored as package stores TEXT.
 
 Only the standard library is used (Debian's python3).
 """
@@ -133,8 +136,26 @@ def package(args):
     archive = zip_bytes(entries, args.epoch)
     write_atomically(args.zip, archive)
     sums = {os.path.basename(args.zip): archive, os.path.basename(args.exe): exe_bytes}
+    for path in args.also:
+        with open(path, "rb") as also:
+            sums[os.path.basename(path)] = also.read()
     lines = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(sums.items()))
     write_atomically(args.sums, lines.encode("ascii"))
+
+
+def kit(args):
+    remove_if_present(args.zip)
+    entries = {}
+    for item in args.files:
+        if "=" not in item:
+            raise ReleaseError(f"{item}: not NAME=FILE")
+        name, path = item.split("=", 1)
+        if name.endswith(".txt"):
+            entries[name] = windows_text(path)
+        else:
+            with open(path, "rb") as source:
+                entries[name] = source.read()
+    write_atomically(args.zip, zip_bytes(entries, args.epoch))
 
 
 def main():
@@ -152,12 +173,17 @@ def main():
     packing.add_argument("--epoch", type=int, required=True)
     packing.add_argument("--zip", required=True)
     packing.add_argument("--sums", required=True)
+    packing.add_argument("--also", action="append", default=[])
     packing.add_argument("--text-name", default="")
     packing.add_argument("exe")
     packing.add_argument("text")
+    kitting = commands.add_parser("kit")
+    kitting.add_argument("--epoch", type=int, required=True)
+    kitting.add_argument("--zip", required=True)
+    kitting.add_argument("files", nargs="+")
     args = parser.parse_args()
     try:
-        sign(args) if args.command == "sign" else package(args)
+        {"sign": sign, "package": package, "kit": kit}[args.command](args)
     except (ReleaseError, OSError) as error:
         sys.exit(f"release: {error}")
 

@@ -204,4 +204,32 @@ TEST_F(PayloadToolTest, BadExecutablesEndInOneClearLine) {
     }
 }
 
+// Faults: a repacked launcher that does not verify or deploys the old tool, rows named in one of the
+// three ways not found, and bad input that leaves an output file behind (or a half-written one).
+TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
+    const std::string launcher = Launcher();
+    WriteFile(Path("new.exe"), "a real tool");
+    ASSERT_EQ(Run("replace " + launcher + " 1=" + Path("new.exe") + " stavnik.EXE=" + Path("new.exe") +
+                  " pellory_exe_v2102_bin_wfd_ntc=" + Path("new.exe") + " -o " + Path("out.exe")),
+              0)
+        << err_;
+    ASSERT_EQ(Run("verify " + Path("out.exe")), 0) << out_;
+    fs::create_directories(Path("x"));
+    ASSERT_EQ(Run("extract " + Path("out.exe") + " STAVNIK_EXE_V2103_BIN_WFD_NTC " + Path("x")), 0) << err_;
+    EXPECT_EQ(ReadFile(Path("x/Stavnik.exe")), "a real tool");
+
+    WriteFile(Path("text.exe"), "just text");
+    WriteFile(Path("bare.exe"), TestPe({}).image.substr(0, 0x200));
+    for (const std::string& bad :
+         {launcher + " 6=" + Path("new.exe") + " -o ", launcher + " Marvolt=" + Path("new.exe") + " -o ",
+          launcher + " 1=" + Path("missing.exe") + " -o ",
+          Path("text.exe") + " 1=" + Path("new.exe") + " -o ",
+          Path("bare.exe") + " 1=" + Path("new.exe") + " -o ",
+          launcher + " 1=" + Path("new.exe") + " -o " + Path("no/such/folder") + "/"}) {
+        EXPECT_EQ(Run("replace " + bad + Path("bad.exe")), 1) << bad;
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 8);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/host/test_pe_image.h"
+#include "tools/payload_tool/pe_resource_writer.h"
 #include "tools/payload_tool/pe_resources.h"
 
 namespace {
@@ -116,6 +117,50 @@ TEST(PeResources, SharedDataCannotClaimMoreThanTheFileHolds) {
     }
     ASSERT_LT(pe.image.size(), 3 * big.size());
     EXPECT_EQ(Read(pe.image), PeReadResult::BadResources);
+}
+
+// Faults of the writer: a tree that does not read back the same, a stale signature left in the
+// output, a wrong checksum, and a section behind the resources moved although code may address it.
+TEST(PeResources, RewritingKeepsTheTreeMovesOnlyDiscardableSectionsAndDropsTheSignature) {
+    TestPe pe(kSample);
+    const size_t second = pe.sectionHeader + 40;
+    const size_t directories = pe.optionalHeader + 96;
+    PutLe16(pe.image, kTestPeOffset + 6, 2);
+    pe.image.replace(second, 6, ".reloc");
+    PutLe32(pe.image, second + 8, 4);
+    PutLe32(pe.image, second + 12, 0x2000);
+    PutLe32(pe.image, second + 16, 4);
+    PutLe32(pe.image, second + 20, static_cast<uint32_t>(pe.image.size()));
+    PutLe32(pe.image, directories + 5 * 8, 0x2000);
+    pe.image += "RELO";
+    PutLe32(pe.image, directories + 4 * 8, static_cast<uint32_t>(pe.image.size()));
+    PutLe32(pe.image, directories + 4 * 8 + 4, 8);
+    pe.image += "SIGNATUR";
+
+    PeResourceTree tree;
+    ASSERT_EQ(ReadResourceTree(pe.image, tree), PeWriteResult::Ok);
+    PeRewrite same;
+    ASSERT_EQ(RewriteResources(pe.image, tree, same), PeWriteResult::Ok);
+    PeResourceTree again;
+    ASSERT_EQ(ReadResourceTree(same.image, again), PeWriteResult::Ok);
+    EXPECT_EQ(again, tree);
+    EXPECT_TRUE(same.signatureRemoved);
+    EXPECT_EQ(same.image.find("SIGNATUR"), std::string::npos);
+    EXPECT_EQ(same.image.substr(same.image.size() - 4), "RELO");
+
+    tree.types[0].names[1].languages[0].bytes.assign(0x1800, 'n'); // the resources now span two pages
+    PeRewrite grown;
+    EXPECT_EQ(RewriteResources(pe.image, tree, grown), PeWriteResult::SectionInTheWay);
+    PutLe32(pe.image, second + 36, 0x4200'0040u); // discardable, as relocations are
+    ASSERT_EQ(RewriteResources(pe.image, tree, grown), PeWriteResult::Ok);
+    std::vector<PeResource> resources;
+    ASSERT_EQ(ReadRcDataResources(grown.image, resources), PeReadResult::Ok);
+    EXPECT_EQ(resources[1].bytes, std::string(0x1800, 'n'));
+    EXPECT_EQ(resources[2].bytes, "numbered");
+    for (size_t field : {second + 12, directories + 5 * 8}) EXPECT_EQ(grown.image[field + 1], 0x30) << field;
+    EXPECT_EQ(grown.image.substr(grown.image.size() - 4), "RELO");
+    EXPECT_EQ(grown.image.substr(pe.optionalHeader + 64, 4),
+              std::string("\xBF\x83\x00\x00", 4)); // as pefile computes it
 }
 
 } // namespace

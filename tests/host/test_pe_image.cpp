@@ -68,6 +68,8 @@ TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources
     PutLe16(image, kTestPeOffset + 20, static_cast<uint32_t>(optionalSize));
     optionalHeader = kTestPeOffset + 24;
     PutLe16(image, optionalHeader, magic);
+    PutLe32(image, optionalHeader + 32, kSectionRva);        // section alignment
+    PutLe32(image, optionalHeader + 36, kSectionFileOffset); // file alignment
     PutLe32(image, optionalHeader + countOffset, 16);
     PutLe32(image, optionalHeader + countOffset + 4 + 2 * 8, kSectionRva);
     PutLe32(image, optionalHeader + countOffset + 4 + 2 * 8 + 4, static_cast<uint32_t>(tree.size()));

@@ -2,6 +2,7 @@
 """Tests of the release's signing and zip steps (shipping/release.py), run on the build machine.
 
 usage: release_test.py --release-script PY --osslsigncode PROGRAM --payload-tool PROGRAM
+                       --payload-tool-exe PROGRAM --wine-run SCRIPT --tool NAME=FILE ...
                        --epoch SECONDS --text LIESMICH --out DIR EXE
 
 A throwaway CA and code-signing key are made with openssl for each run; nothing of them outlives it.
@@ -80,10 +81,10 @@ class ReleaseTest:
         self.ca, self.pkcs12, self.password = make_test_ca(scratch)
         self.signed = os.path.join(args.out, "FunkelisTools.exe")
 
-    def sign(self, output, pkcs12=None, password=None):
+    def sign(self, output, pkcs12=None, password=None, source=None):
         return run([sys.executable, self.args.release_script, "sign", "--osslsigncode", self.args.osslsigncode,
                     "--pkcs12", pkcs12 or self.pkcs12, "--password-file", password or self.password,
-                    "--epoch", str(self.args.epoch), self.args.exe, output])
+                    "--epoch", str(self.args.epoch), source or self.args.exe, output])
 
     def verify(self, exe):
         return run([self.args.osslsigncode, "verify", "-CAfile", self.ca, "-in", exe])
@@ -199,6 +200,44 @@ class ReleaseTest:
                 raise CaseFailure("LIESMICH.txt does not have Windows line ends throughout")
             text.decode("cp1252")
 
+    # Faults: a repacked launcher that fails verify, keeps a signature that no longer matches, cannot be
+    # signed again, or lost a resource other than the replaced payloads (on either platform's tool).
+    def case_repacked_launcher_verifies_and_signs_again(self):
+        folder = os.path.join(self.args.out, "repacked")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(os.path.join(folder, "tools"))
+        new_tools = {}
+        for name, source in (tool.split("=", 1) for tool in self.args.tool):
+            new_tools[name] = os.path.join(folder, "tools", name)
+            with open(new_tools[name], "wb") as out:  # still the stand-in program, but other bytes
+                out.write(read(source) + f"repacked {name}".encode())
+        (linux_row, linux_tool), (wine_row, wine_tool) = new_tools.items()
+        linux, wine = self.scratch_path("linux.exe"), self.scratch_path("wine.exe")
+        repacked = os.path.join(folder, "FunkelisTools.exe")
+        said = checked([self.args.payload_tool, "replace", self.signed, f"{linux_row}={linux_tool}", "-o", linux])
+        if "sign this file again" not in said or self.verify(linux).returncode == 0:
+            raise CaseFailure(f"the old signature is not removed, or not said to be:\n{said}")
+        checked([self.args.wine_run, self.args.payload_tool_exe, "replace", linux, f"{wine_row}={wine_tool}",
+                 "-o", wine])
+        for exe in (linux, wine):
+            checked([self.args.payload_tool, "verify", exe])
+            if resources_but_payloads(exe) != resources_but_payloads(self.args.exe):
+                raise CaseFailure(f"{exe} lost or changed a resource other than the payloads")
+        signed = self.sign(repacked, source=wine)
+        verified = self.verify(repacked)
+        if signed.returncode != 0 or "Signature verification: ok" not in verified.stdout:
+            raise CaseFailure(f"the repacked launcher does not sign and verify:\n{signed.stdout}{verified.stdout}")
+
+
+def resources_but_payloads(exe):
+    """Every resource but the RT_RCDATA ones, as (type, name, language, bytes)."""
+    pe = pefile.PE(exe, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    return [(kind.id, str(entry.name or entry.id), language.id,
+             pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size))
+            for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id != RT_RCDATA
+            for entry in kind.directory.entries for language in entry.directory.entries]
+
 
 def payload_offset(image, resource_name):
     """The file offset of the middle byte of RT_RCDATA resource `resource_name`."""
@@ -216,8 +255,10 @@ def payload_offset(image, resource_name):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--release-script", "--osslsigncode", "--payload-tool", "--text", "--out"):
+    for option in ("--release-script", "--osslsigncode", "--payload-tool", "--payload-tool-exe", "--wine-run",
+                   "--text", "--out"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--tool", action="append", required=True, help="NAME=FILE, twice: a row's new tool")
     parser.add_argument("--epoch", type=int, required=True)
     parser.add_argument("exe")
     args = parser.parse_args()

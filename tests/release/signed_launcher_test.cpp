@@ -1,6 +1,9 @@
-// The signed release copy started once under Wine (fault: a signature that changes what the launcher
-// reads from its own image, or keeps it from starting): it shows its window and deploys a carried tool
-// byte for byte. release_test.py signs the copy first; its path comes in FUNKELIS_E2E_LAUNCHER.
+// The signed release copy, repacked with new tools for rows 1 and 4 (by payload-tool, then by
+// payload-tool.exe under Wine) and signed again, started once under Wine. Faults: a signature or a
+// repacking that changes what the launcher reads from its own image, or keeps it from starting; the
+// old tool deployed instead of the new one. It shows its window and deploys both new tools byte for
+// byte. release_test.py makes the copy; its path comes in FUNKELIS_E2E_LAUNCHER, the new tools' folder
+// in FUNKELIS_NEW_TOOLS.
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -18,24 +21,26 @@ std::string ReadWhole(const std::string& path) { return ReadWholeFile(path).valu
 
 } // namespace
 
-TEST(SignedLauncher, StartsShowsItsWindowAndDeploysAToolByteForByte) {
+TEST(SignedLauncher, StartsShowsItsWindowAndDeploysTheNewToolsByteForByte) {
     const char* launcher = std::getenv("FUNKELIS_E2E_LAUNCHER");
-    const char* packedTool = std::getenv("FUNKELIS_PACKED_TOOL");
-    ASSERT_TRUE(launcher != nullptr && packedTool != nullptr) << "run through CTest";
-    const std::string packed = ReadWhole(ToWindowsPath(packedTool));
-    ASSERT_FALSE(packed.empty());
+    const char* newTools = std::getenv("FUNKELIS_NEW_TOOLS");
+    ASSERT_TRUE(launcher != nullptr && newTools != nullptr) << "run through CTest";
 
     LauncherRun run;
     ASSERT_TRUE(run.Ready() && run.Start()) << LauncherPath();
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);
+    for (const ToolEntry& row : {ToolCatalogue()[3], ToolCatalogue()[0]}) {
+        const std::string toolFile(row.exeFileName);
+        const std::string packed = ReadWhole(ToWindowsPath(std::string(newTools) + "/" + toolFile));
+        ASSERT_FALSE(packed.empty()) << toolFile;
+        MakeForeground(window);
+        Click(GetDlgItem(window, row.buttonId), kToolTimeoutMs);
+        ASSERT_TRUE(WaitUntil([&] { return run.FileExists(toolFile); }, kToolTimeoutMs));
+        EXPECT_TRUE(run.ReadFile(toolFile) == packed)
+            << "the deployed " << toolFile << " is not the new tool";
+    }
     const ToolEntry& row = ToolCatalogue()[0];
-    const std::string toolFile(row.exeFileName);
-    MakeForeground(window);
-    Click(GetDlgItem(window, row.buttonId), kToolTimeoutMs);
-    ASSERT_TRUE(WaitUntil([&] { return run.FileExists(toolFile); }, kToolTimeoutMs));
-    EXPECT_TRUE(run.ReadFile(toolFile) == packed)
-        << "the deployed " << toolFile << " differs from the packed file";
 
     const std::string toolTitle(row.windowTitle);
     EXPECT_TRUE(

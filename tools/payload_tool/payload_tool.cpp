@@ -4,23 +4,26 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
+#include "tools/payload_tool/pe_bytes.h"
+#include "tools/payload_tool/pe_resource_writer.h"
 #include "tools/payload_tool/pe_resources.h"
 
 namespace {
@@ -73,14 +76,17 @@ uint64_t FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
 }
 
 std::string FormatFileTime(uint64_t fileTime) {
-    const int64_t seconds = static_cast<int64_t>(fileTime / kFileTimeTicksPerSecond) - kSecondsFrom1601To1970;
-    const std::time_t unixTime = static_cast<std::time_t>(seconds);
-    std::tm utc{};
+    using namespace std::chrono;
+    const sys_seconds time{
+        seconds{static_cast<int64_t>(fileTime / kFileTimeTicksPerSecond) - kSecondsFrom1601To1970}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
+    if (!date.ok() || int(date.year()) > 9999) return "filetime:" + std::to_string(fileTime);
     char text[32] = {};
-    if (gmtime_r(&unixTime, &utc) == nullptr ||
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {
-        return "filetime:" + std::to_string(fileTime);
-    }
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
+                  int(clock.minutes().count()), int(clock.seconds().count()));
     return text;
 }
 
@@ -96,16 +102,20 @@ std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
         }
         return FileTimeFromUnix(seconds, 0);
     }
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) {
-        error = std::strerror(errno);
+    std::error_code failure;
+    const auto written = std::filesystem::last_write_time(path, failure);
+    if (failure) {
+        error = failure.message();
         return std::nullopt;
     }
-    return FileTimeFromUnix(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+    using namespace std::chrono;
+    const auto since1970 = time_point_cast<nanoseconds>(file_clock::to_sys(written)).time_since_epoch();
+    const auto whole = floor<seconds>(since1970);
+    return FileTimeFromUnix(whole.count(), (since1970 - whole).count());
 }
 
 std::string BareFileName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -121,6 +131,30 @@ bool IsDeployedUnchanged(const std::string& name) {
     return IsPlainFileName(name) && DeployFileName(name) == name;
 }
 
+// The payload of the file at `path` recorded as `name`, exactly as the build packs it, or why not.
+std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error) {
+    const std::optional<std::string> file = ReadWholeFile(path, error);
+    if (!file) return std::nullopt;
+    error = file->empty()               ? "empty; a payload needs at least one file byte"
+            : file->size() > UINT32_MAX ? "larger than 4 GiB"
+                                        : "";
+    if (!error.empty()) return std::nullopt;
+    const std::optional<uint64_t> time = PackTime(path, error);
+    if (!time) return std::nullopt;
+
+    FindDataRecord record;
+    record.dwFileAttributes = kFileAttributeArchive;
+    record.ftCreationTime = record.ftLastAccessTime = record.ftLastWriteTime = *time;
+    record.nFileSizeLow = static_cast<uint32_t>(file->size());
+    record.cFileName = name;
+    std::string payload = MakeCompressedPayload(*file, record);
+    if (payload.empty()) {
+        error = "could not be packed into a payload that reads back";
+        return std::nullopt;
+    }
+    return payload;
+}
+
 int Pack(const std::vector<std::string>& args) {
     if (args.size() != 2 && !(args.size() == 4 && args[2] == "--name")) {
         std::cerr << kUsage;
@@ -133,23 +167,10 @@ int Pack(const std::vector<std::string>& args) {
         return Fail(path, "\"" + name +
                               "\" is not a file name of 1 to 259 bytes that the launcher writes unchanged");
     }
-
     std::string error;
-    const std::optional<std::string> file = ReadWholeFile(path, error);
-    if (!file) return Fail(path, error);
-    if (file->empty()) return Fail(path, "empty; a payload needs at least one file byte");
-    if (file->size() > UINT32_MAX) return Fail(path, "larger than 4 GiB");
-    const std::optional<uint64_t> time = PackTime(path, error);
-    if (!time) return Fail(path, error);
-
-    FindDataRecord record;
-    record.dwFileAttributes = kFileAttributeArchive;
-    record.ftCreationTime = record.ftLastAccessTime = record.ftLastWriteTime = *time;
-    record.nFileSizeLow = static_cast<uint32_t>(file->size());
-    record.cFileName = name;
-    const std::string payload = MakeCompressedPayload(*file, record);
-    if (payload.empty()) return Fail(path, "could not be packed into a payload that reads back");
-    if (!WriteWholeFile(outPath, payload)) return Fail(outPath, "cannot write");
+    const std::optional<std::string> payload = PackFile(path, name, error);
+    if (!payload) return Fail(path, error);
+    if (!WriteWholeFile(outPath, *payload)) return Fail(outPath, "cannot write");
     return 0;
 }
 
@@ -273,17 +294,23 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// extract's NAME: a row number (1-5), a tool's file name or its resource name, as the catalogue has
-// them; anything else is taken as a resource name of its own (an executable may carry more payloads).
+// A catalogue row by its number (1 to 5), its tool's file name or its resource name, in any case.
+const ToolEntry* FindRow(std::string_view text) {
+    for (size_t row = 0; row < ToolCatalogue().size(); ++row) {
+        const ToolEntry& entry = ToolCatalogue()[row];
+        if (text == std::to_string(row + 1) || SameIgnoringCase(text, entry.exeFileName) ||
+            SameIgnoringCase(text, entry.resourceName)) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+// extract's NAME: a row as FindRow takes it; anything else is taken as a resource name of its own (an
+// executable may carry more payloads).
 std::string ResourceNameFor(const std::string& name) {
-    const auto rows = ToolCatalogue();
-    if (name.size() == 1 && name[0] >= '1' && name[0] < static_cast<char>('1' + kToolCount)) {
-        return std::string(rows[static_cast<size_t>(name[0] - '1')].resourceName);
-    }
-    for (const ToolEntry& entry : rows) {
-        if (SameIgnoringCase(name, entry.exeFileName)) return std::string(entry.resourceName);
-    }
-    return name;
+    const ToolEntry* row = FindRow(name);
+    return row != nullptr ? std::string(row->resourceName) : name;
 }
 
 int Extract(const std::vector<std::string>& args) {
@@ -311,6 +338,106 @@ int Extract(const std::vector<std::string>& args) {
     return 0;
 }
 
+bool SameName(const std::u16string& name, std::string_view ascii) {
+    std::string narrow;
+    for (char16_t unit : name) {
+        if (unit >= 0x80) return false;
+        narrow += static_cast<char>(unit);
+    }
+    return SameIgnoringCase(narrow, ascii);
+}
+
+// Puts `payload` into every language of the RT_RCDATA resource `name`; false when there is none.
+bool PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload) {
+    bool found = false;
+    for (PeResourceType& type : tree.types) {
+        if (type.id.named || type.id.number != kRtRcData) continue;
+        for (PeResourceName& resource : type.names) {
+            if (!resource.id.named || !SameName(resource.id.name, name)) continue;
+            for (PeResourceLanguage& language : resource.languages) language.bytes = payload;
+            found = true;
+        }
+    }
+    return found;
+}
+
+// Writes beside `path` first and renames, so that `path` is the old file or the whole new one.
+bool WriteAtomically(const std::string& path, std::string_view bytes) {
+    const std::string partial = path + ".partial";
+    std::error_code ignored;
+    if (WriteWholeFile(partial, bytes)) {
+        std::error_code failure;
+        std::filesystem::rename(partial, path, failure);
+        if (!failure) return true;
+    }
+    std::filesystem::remove(partial, ignored);
+    return false;
+}
+
+int Replace(const std::vector<std::string>& args) {
+    std::vector<std::string> items(args.begin() + (args.empty() ? 0 : 1), args.end());
+    const auto option = std::find(items.begin(), items.end(), "-o");
+    if (args.size() < 4 || option != items.end() - 2 || option == items.begin()) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string& launcherPath = args[0];
+    const std::string outPath = items.back();
+    items.resize(items.size() - 2);
+
+    std::string error;
+    const std::optional<std::string> launcher = ReadWholeFile(launcherPath, error);
+    if (!launcher) return Fail(launcherPath, error);
+    PeResourceTree tree;
+    const PeWriteResult read = ReadResourceTree(*launcher, tree);
+    if (read != PeWriteResult::Ok) return Fail(launcherPath, std::string(PeWriteResultText(read)));
+
+    std::vector<const ToolEntry*> done;
+    for (const std::string& item : items) {
+        const size_t equals = item.find('=');
+        const ToolEntry* row = FindRow(item.substr(0, std::min(equals, item.size())));
+        if (equals == std::string::npos || equals + 1 == item.size()) return Fail(item, "not ROW=FILE");
+        if (row == nullptr)
+            return Fail(item, "no such row; a row is its number, its tool's file name or its resource name");
+        if (std::find(done.begin(), done.end(), row) != done.end())
+            return Fail(item, "the row is named twice");
+        done.push_back(row);
+        const std::string file = item.substr(equals + 1);
+        const std::optional<std::string> payload = PackFile(file, std::string(row->exeFileName), error);
+        if (!payload) return Fail(file, error);
+        if (!PutPayload(tree, row->resourceName, *payload))
+            return Fail(launcherPath, "has no RT_RCDATA resource " + std::string(row->resourceName));
+    }
+
+    PeRewrite rewrite;
+    const PeWriteResult written = RewriteResources(*launcher, tree, rewrite);
+    if (written != PeWriteResult::Ok) return Fail(launcherPath, std::string(PeWriteResultText(written)));
+    if (!WriteAtomically(outPath, rewrite.image)) return Fail(outPath, "cannot write");
+    for (const ToolEntry* row : done)
+        std::cout << "replaced " << row->resourceName << " (" << row->exeFileName << ")\n";
+    if (rewrite.signatureRemoved) {
+        std::cout << "payload-tool: " << outPath
+                  << ": the launcher's Authenticode signature was removed; sign this file again\n";
+    }
+    return 0;
+}
+
+// What a distributor needs to know of each row: how replace names it, and the title by which the
+// launcher finds, raises and closes the running tool.
+int Rows(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    std::cout << "row\tfile\tresource\twindow title\n";
+    for (size_t row = 0; row < ToolCatalogue().size(); ++row) {
+        const ToolEntry& entry = ToolCatalogue()[row];
+        std::cout << row + 1 << '\t' << entry.exeFileName << '\t' << entry.resourceName << "\t\""
+                  << entry.windowTitle << "\"\n";
+    }
+    return 0;
+}
+
 struct Command {
     std::string_view name;
     std::string_view arguments;
@@ -330,6 +457,10 @@ constexpr Command kCommands[] = {
     {"extract", "EXE TOOL DIR",
      "writes a tool's file from EXE into DIR; TOOL is a row number 1-5, a file name or a resource name",
      Extract},
+    {"replace", "EXE ROW=FILE... -o OUT",
+     "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
+     Replace},
+    {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"--help", "", "prints this list", Help},
 };
 

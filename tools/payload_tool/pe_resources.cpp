@@ -2,29 +2,9 @@
 
 #include <optional>
 
+#include "tools/payload_tool/pe_bytes.h"
+
 namespace {
-
-constexpr uint32_t kRtRcData = 10;
-constexpr uint32_t kHighBit = 0x8000'0000u;
-constexpr size_t kDirectoryHeaderSize = 16;
-constexpr size_t kDirectoryEntrySize = 8;
-constexpr size_t kDataEntrySize = 16;
-constexpr size_t kSectionHeaderSize = 40;
-constexpr size_t kCoffHeaderSize = 20;
-constexpr size_t kResourceDirectoryIndex = 2;
-
-bool Fits(std::string_view bytes, uint64_t offset, uint64_t length) {
-    return offset <= bytes.size() && length <= bytes.size() - offset;
-}
-
-uint16_t Get16(std::string_view bytes, size_t offset) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[offset]) | static_cast<uint8_t>(bytes[offset + 1])
-                                                                           << 8);
-}
-
-uint32_t Get32(std::string_view bytes, size_t offset) {
-    return Get16(bytes, offset) | static_cast<uint32_t>(Get16(bytes, offset + 2)) << 16;
-}
 
 struct Section {
     uint32_t virtualAddress;
@@ -68,9 +48,9 @@ class PeImage {
             sections_.push_back(ReadSection(sectionTable + i * kSectionHeaderSize));
 
         resourceRva = 0;
-        const size_t directoryOffset = countOffset + 4 + kResourceDirectoryIndex * 8;
+        const size_t directoryOffset = countOffset + 4 + kResourceDirectory * 8;
         if (optionalSize < directoryOffset + 8) return PeReadResult::Ok;
-        if (Get32(image_, optional + countOffset) <= kResourceDirectoryIndex) return PeReadResult::Ok;
+        if (Get32(image_, optional + countOffset) <= kResourceDirectory) return PeReadResult::Ok;
         resourceRva = Get32(image_, optional + directoryOffset);
         return PeReadResult::Ok;
     }
