@@ -21,7 +21,8 @@
 #include <time.h>
 #include <vector>
 
-#include "payload/lznt1_codec.h"
+#include "payload/lznt1_decoder.h"
+#include "payload/lznt1_encoder.h"
 #include "payload/lznt1_parallel_host.h"
 
 #ifdef FUNKELIS_HAVE_LIBFWNT

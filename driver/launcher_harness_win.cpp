@@ -85,43 +85,26 @@ LauncherRun::LauncherRun(const std::string& parent) {
 }
 
 LauncherRun::~LauncherRun() {
-    if (process_.hProcess != nullptr) {
-        if (Running()) {
-            TerminateProcess(process_.hProcess, 1);
-            WaitForSingleObject(process_.hProcess, 30000);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
+    process_.EndIfRunning(30000);
     if (!folder_.empty()) RemoveFolder(folder_);
 }
 
 bool LauncherRun::Start() {
     if (!Ready() || Running()) return false;
-    if (process_.hProcess != nullptr) {
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = PROCESS_INFORMATION{};
-    }
-    std::string exe = PathOf("FunkelisTools.exe");
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder_.c_str(), &startup, &process_) != FALSE;
+    process_ = StartProcess("\"" + PathOf("FunkelisTools.exe") + "\"", folder_);
+    return process_.Started();
 }
 
 bool LauncherRun::Kill() {
-    return process_.hProcess != nullptr && TerminateProcess(process_.hProcess, 1) &&
-           WaitForSingleObject(process_.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!process_.Started()) return false;
+    process_.EndIfRunning(30000);
+    return !process_.Running();
 }
 
-bool LauncherRun::Running() const {
-    return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool LauncherRun::Running() const { return process_.Running(); }
 
 HWND LauncherRun::WaitForWindow(const char* title, DWORD timeoutMs) const {
-    WindowSearch search{title, process_.dwProcessId, nullptr};
+    WindowSearch search{title, process_.Id(), nullptr};
     WaitUntil(
         [&] {
             EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
@@ -132,11 +115,7 @@ HWND LauncherRun::WaitForWindow(const char* title, DWORD timeoutMs) const {
 }
 
 std::optional<DWORD> LauncherRun::WaitForExit(DWORD timeoutMs) const {
-    if (process_.hProcess == nullptr) return std::nullopt;
-    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process_.hProcess, &code)) return std::nullopt;
-    return code;
+    return process_.WaitForExit(timeoutMs);
 }
 
 std::optional<std::string> LauncherRun::ReadFile(const std::string& fileName) const {

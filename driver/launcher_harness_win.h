@@ -2,7 +2,8 @@
 // built executable, one process started there, its main window found by title, its exit code.
 //
 // LauncherRun creates the folder and copies the launcher when constructed (Ready() tells whether
-// that worked); the destructor ends a process that is still running and removes the folder.
+// that worked); the destructor ends a process that is still running and removes the folder. Start
+// runs the launcher there again once the previous process has ended (a repeated start).
 // Waiting functions poll with generous time limits: under emulation one process start takes seconds.
 // Every function reports failure through its result (false, nullptr, std::nullopt); none throws.
 #pragma once
@@ -13,6 +14,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "driver/started_process_win.h"
 
 class LauncherRun {
   public:
@@ -37,7 +40,7 @@ class LauncherRun {
     // The exit code once the process has ended, or nullopt on timeout.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = 60000) const;
     bool Running() const;
-    DWORD ProcessId() const { return process_.dwProcessId; }
+    DWORD ProcessId() const { return process_.Id(); }
 
     // Contents of a file in the program folder, or nullopt when it cannot be read.
     std::optional<std::string> ReadFile(const std::string& fileName) const;
@@ -51,7 +54,7 @@ class LauncherRun {
 
   private:
     std::string folder_;
-    PROCESS_INFORMATION process_{};
+    StartedProcess process_;
 };
 
 // The launcher built with these tests, as a Windows path; FUNKELIS_E2E_LAUNCHER in the environment

@@ -2,7 +2,7 @@
 //
 // In the Windows build these are ntdll's own functions. In the host build the same three signatures
 // are served by the host's stand-in for ntdll, compression_service_host.cpp, over the project's portable
-// codec (payload/lznt1_codec.h; compression of a large input on several threads,
+// codec (payload/lznt1_decoder.h, payload/lznt1_encoder.h; compression of a large input on several threads,
 // payload/lznt1_parallel_host.h), so the wrappers are one piece of code in both builds. Only
 // COMPRESSION_FORMAT_LZNT1 is supported by the host service.
 #pragma once

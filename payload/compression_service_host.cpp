@@ -1,6 +1,7 @@
 // The compression service of the host build, served by the portable codec.
 #include "payload/compression_service.h"
-#include "payload/lznt1_codec.h"
+#include "payload/lznt1_decoder.h"
+#include "payload/lznt1_encoder.h"
 #include "payload/lznt1_parallel_host.h"
 
 namespace {

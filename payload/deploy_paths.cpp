@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "settings/text_ops.h"
+
 namespace {
 
-bool IsNulOrBlank(char c) { return c == '\0' || c == ' '; }
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string_view TrimEndWhile(std::string_view text, bool (*drop)(char)) {
@@ -69,7 +70,7 @@ std::string UsableFolderText(std::string_view folder) {
 }
 
 std::string DeployFileName(std::string_view recordFileName) {
-    const std::string whole = CutText(recordFileName, kRecordFileNameBytes);
+    const std::string whole = CutText(recordFileName, kFileNameBytes);
     std::string_view name = whole;
     const size_t lastSeparator = name.find_last_of(":\\");
     if (lastSeparator != std::string_view::npos) name.remove_prefix(lastSeparator + 1);

@@ -34,11 +34,11 @@
 #include <string>
 #include <string_view>
 
+#include "payload/payload_format.h"
+#include "settings/path_limits.h"
+
 // The resource that DeployCindrelTool deploys: row 2 of the tool catalogue, which checks the two agree.
 inline constexpr std::string_view kCindrelResourceName = "Cindrel_exe_V2106_BIN_WFD_NTC";
-
-inline constexpr size_t kMaxPathChars = 259;
-inline constexpr size_t kRecordFileNameBytes = 260;
 
 std::string CutText(std::string_view text, size_t maxChars);
 bool IsBlankResourceName(std::string_view name);

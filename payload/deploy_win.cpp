@@ -109,34 +109,34 @@ void SetTimes(const std::string& path, uint64_t lastWriteTime) {
     SetFileTime(file.Get(), &time, &time, &time);
 }
 
-// Writes the whole image into a new file at `path` and gives it the record's times (not for a read-only
-// record, whose file keeps the time of the write as an in-place write leaves it). False when anything
+// Writes the whole file into a new file at `path` and gives it its recorded times (not for a read-only
+// one, which keeps the time of the write as an in-place write leaves it). False when anything
 // fails; the file may then be left behind.
-bool WriteCompleteFile(const std::string& path, const PayloadImage& image) {
+bool WriteCompleteFile(const std::string& path, const CarriedFile& carried) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a leftover of an earlier run is overwritten
     const FileHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return false;
-    const std::string& bytes = image.fileBytes;
+    const std::string& bytes = carried.bytes;
     DWORD written = 0;
     if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
         return false;
-    if ((image.record.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return true;
-    const FILETIME time = ToFileTime(image.record.ftLastWriteTime);
+    if ((carried.attributes & FILE_ATTRIBUTE_READONLY) != 0) return true;
+    const FILETIME time = ToFileTime(carried.lastWriteTime);
     return SetFileTime(file.Get(), &time, &time, &time) != FALSE;
 }
 
 // A tool that is missing appears under its name only complete: a process killed half-way (power loss,
 // Task Manager) leaves at most the temporary file, which the next deployment overwrites, instead of a
 // truncated tool that every later click would start. An entry that takes the name meanwhile is kept.
-bool DeployNewFile(const std::string& target, const PayloadImage& image) {
+bool DeployNewFile(const std::string& target, const CarriedFile& carried) {
     const std::string temporary = DeployTemporaryPath(target);
-    if (!WriteCompleteFile(temporary, image) || !MoveFileA(temporary.c_str(), target.c_str())) {
+    if (!WriteCompleteFile(temporary, carried) || !MoveFileA(temporary.c_str(), target.c_str())) {
         DeleteFileA(temporary.c_str());
         return false;
     }
-    SetFileAttributesA(target.c_str(), image.record.dwFileAttributes);
+    SetFileAttributesA(target.c_str(), carried.attributes);
     return FindDirectoryEntry(target).has_value();
 }
 
@@ -149,18 +149,18 @@ int32_t ShowFailure(HWND ownerWindow) {
 // Steps shared by both entry points once the resource name is settled.
 int32_t DeployNamedTool(HWND ownerWindow, int32_t targetKind, int32_t mode, const std::string& name) {
     std::string folder;
-    if (targetKind == 1) {
+    if (targetKind == kDeployToProgramFolder) {
         std::string probed = ProgramFolder();
         if (!ProbeFolder(probed)) return 0;
         folder = ProgramFolder();
-    } else if (targetKind == 2) {
+    } else if (targetKind == kDeployToSysWow64) {
         if (!ProbeSysWow64Folder(folder)) return 0;
-    } else if (targetKind == 3) {
+    } else if (targetKind == kDeployToSystem32) {
         if (!ProbeSystem32Folder(folder)) return 0;
     } else {
         return 0;
     }
-    if (mode != 1) return 0;
+    if (mode != kDeployWrite) return 0;
     // A folder too long for its buffer is handed on whole: cut, it would lose its backslash and send
     // the tool to the current folder; whole, the path test refuses it.
     if (DeployPayload(name, folder)) return 1;
@@ -172,21 +172,21 @@ int32_t DeployNamedTool(HWND ownerWindow, int32_t targetKind, int32_t mode, cons
 int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
                           std::string_view targetFolder) {
     const std::string name = CutText(resourceName, kMaxPathChars);
-    PayloadImage image;
-    if (!ReadPayload(store, name, image)) return 0;
-    const std::string fileName = DeployFileName(image.record.cFileName);
+    CarriedFile carried;
+    if (!ReadCarriedFile(store, name, carried)) return 0;
+    const std::string fileName = DeployFileName(carried.name);
     if (fileName.empty()) return 0;
     std::string folder = UsableFolderText(targetFolder.substr(0, targetFolder.find('\0')));
     const std::optional<std::string> fullPath = DeployTargetPath(folder, fileName);
     if (!fullPath) return 0;
     if (!FolderHasEntries(folder)) folder.clear();
     const std::string target = folder + fileName;
-    if (!FindDirectoryEntry(target)) return DeployNewFile(target, image) ? 1 : 0;
+    if (!FindDirectoryEntry(target)) return DeployNewFile(target, carried) ? 1 : 0;
 
     // An entry already there is written in place, as far as it lets itself be written.
-    WriteContent(target, image.fileBytes);
-    SetFileAttributesA(target.c_str(), image.record.dwFileAttributes);
-    SetTimes(target, image.record.ftLastWriteTime);
+    WriteContent(target, carried.bytes);
+    SetFileAttributesA(target.c_str(), carried.attributes);
+    SetTimes(target, carried.lastWriteTime);
     return FindDirectoryEntry(target) ? 1 : 0;
 }
 

@@ -45,7 +45,14 @@
 inline constexpr const char* kDeployFailureText =
     "Fehler! --> Datei konnte nicht erstellt werden, \r\nwahrscheinlich fehlende Administrator rechte.";
 inline constexpr const char* kDeployFailureCaption = " Fehler!";
+// The style of every message box of the launcher, this one's first.
 inline constexpr UINT kDeployFailureStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
+
+// DeployTool's target kinds and its one mode.
+inline constexpr int32_t kDeployToProgramFolder = 1;
+inline constexpr int32_t kDeployToSysWow64 = 2;
+inline constexpr int32_t kDeployToSystem32 = 3;
+inline constexpr int32_t kDeployWrite = 1;
 
 int32_t DeployTool(HWND ownerWindow, int32_t targetKind, int32_t mode, std::string_view resourceName);
 int32_t DeployCindrelTool(HWND ownerWindow, int32_t targetKind, int32_t mode);

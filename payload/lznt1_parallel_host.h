@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "payload/lznt1_codec.h"
+#include "payload/lznt1_encoder.h"
 
 inline constexpr size_t kLznt1ChunksPerBlock = 8;
 

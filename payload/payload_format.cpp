@@ -1,6 +1,7 @@
 #include "payload/payload_format.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
@@ -51,11 +52,6 @@ std::string GetName(std::string_view in, size_t offset, size_t field) {
 
 bool EndsWith(std::string_view text, std::string_view ending) {
     return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
-}
-
-std::string_view WithoutTrailingBlanks(std::string_view name) {
-    const size_t keep = name.find_last_not_of(std::string_view(" \0", 2));
-    return keep == std::string_view::npos ? std::string_view() : name.substr(0, keep + 1);
 }
 
 bool HasPayloadEnding(std::string_view testName) {
@@ -138,7 +134,7 @@ std::optional<PayloadTrailer> DecodePayloadTrailer(std::string_view bytes) {
 }
 
 std::string PayloadTestName(std::string_view resourceName) {
-    return AsciiUpperCase(WithoutTrailingBlanks(resourceName));
+    return AsciiUpperCase(TrimTrailingNulAndBlanks(resourceName));
 }
 
 std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, size_t resourceSize) {
@@ -152,7 +148,7 @@ std::optional<PayloadVariant> ClassifyPayload(std::string_view resourceName, siz
 }
 
 std::optional<std::string> SplitDataResourceName(std::string_view resourceName) {
-    const std::string_view trimmed = WithoutTrailingBlanks(resourceName);
+    const std::string_view trimmed = TrimTrailingNulAndBlanks(resourceName);
     const std::string upper = PayloadTestName(trimmed);
     if (EndsWith(upper, "BIN_WFD")) return std::string(trimmed.substr(0, trimmed.size() - 4));
     if (EndsWith(upper, "BINWFD")) return std::string(trimmed.substr(0, trimmed.size() - 3));
@@ -229,4 +225,14 @@ bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::s
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image) {
     PayloadFacts facts;
     return InspectPayload(store, resourceName, image, facts) == PayloadFault::None;
+}
+
+bool ReadCarriedFile(const ResourceStore& store, std::string_view resourceName, CarriedFile& file) {
+    PayloadImage image;
+    if (!ReadPayload(store, resourceName, image)) return false;
+    const FindDataRecord& record = image.record;
+    file =
+        CarriedFile{std::move(image.record.cFileName), record.dwFileAttributes, record.ftCreationTime,
+                    record.ftLastAccessTime,           record.ftLastWriteTime,  std::move(image.fileBytes)};
+    return true;
 }

@@ -21,13 +21,14 @@
 #include <string_view>
 
 #include "payload/resource_store.h"
+#include "settings/path_limits.h"
 
 enum class PayloadVariant { Compressed, Plain, Split };
 
 inline constexpr size_t kFindDataRecordSize = 318;
 inline constexpr size_t kPayloadTrailerSize = 322;
 inline constexpr std::string_view kPayloadTag = "WFD ";
-inline constexpr size_t kFileNameBytes = 260;
+inline constexpr size_t kFileNameBytes = kPathBufferChars; // cFileName[MAX_PATH]
 inline constexpr size_t kAlternateFileNameBytes = 14;
 inline constexpr uint32_t kFileAttributeArchive = 0x20;
 inline constexpr uint32_t kPayloadChecksumMarker = 0x32335243; // "CR32" as little-endian bytes
@@ -127,6 +128,20 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
 // Finds `resourceName` in `store`, validates it (the checksum too, when the record carries one) and
 // yields the file bytes and record. false (and `image` untouched) for every refusal, silently.
 bool ReadPayload(const ResourceStore& store, std::string_view resourceName, PayloadImage& image);
+
+// A carried file as deployment writes it: what the record says about it, free of the record's layout.
+struct CarriedFile {
+    std::string name; // as recorded, at most 260 bytes, no NUL; deployment judges it
+    uint32_t attributes = 0;
+    uint64_t creationTime = 0; // FILETIMEs (100 ns since 1601)
+    uint64_t lastAccessTime = 0;
+    uint64_t lastWriteTime = 0;
+    std::string bytes;
+};
+
+// ReadPayload for deployment: the same validation, the result as a CarriedFile. false (and `file`
+// untouched) for every refusal, silently.
+bool ReadCarriedFile(const ResourceStore& store, std::string_view resourceName, CarriedFile& file);
 
 // The Compressed shape's rule for its stream: true, and `decoded` holding the file, when `stream` decodes
 // to exactly `recordedSize` bytes within the 12.5-fold capacity the reader gives it (Lznt1Decompress).

@@ -4,8 +4,9 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
 #include "payload/lznt1_compress.h"
+#include "payload/lznt1_decoder.h"
+#include "payload/lznt1_encoder.h"
 
 namespace {
 

@@ -19,7 +19,7 @@ CONTRIBUTION = re.compile(r"^ (\S+)\s+0x[0-9a-f]+\s+0x([0-9a-f]+)\s+(\S.*)$")
 NAME_ONLY = re.compile(r"^ (\S+)$")
 CONTINUED = re.compile(r"^\s+0x[0-9a-f]+\s+0x([0-9a-f]+)\s+(\S.*)$")
 OUTPUT_SECTION = re.compile(r"^(\.\S+)\s+0x")
-ENCODER = ("lznt1_codec", "lznt1_parallel", "compression_service")
+ENCODER = ("lznt1_encoder", "lznt1_parallel", "compression_service")
 IMPORT_LIBRARIES = re.compile(r"lib(kernel32|user32|gdi32|shell32|ole32|oleaut32|ntdll|advapi32|comdlg32|"
                               r"winspool|uuid)\.a")
 

@@ -7,12 +7,10 @@
 // GdiObject<T> a font, brush or other GDI object (invalid: null; DeleteObject)
 // IconHandle   an icon loaded without LR_SHARED (invalid: null; DestroyIcon)
 // ScreenDc     the screen's device context (GetDC of no window; ReleaseDC)
-// ComScope     COM for the calling thread (CoInitialize; CoUninitialize when that succeeded)
 #pragma once
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <utility>
 
 template <typename Traits> class Owned {
@@ -96,17 +94,4 @@ class ScreenDc {
 
   private:
     HDC dc_;
-};
-
-class ComScope {
-  public:
-    ComScope() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope() {
-        if (initialised_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-  private:
-    bool initialised_;
 };

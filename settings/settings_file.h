@@ -19,10 +19,11 @@
 #include <string>
 #include <string_view>
 
+#include "settings/path_limits.h"
 #include "settings/text_ops.h"
 
 inline constexpr size_t kModulePathField = 520;
-inline constexpr size_t kProfilePathField = 260;
+inline constexpr size_t kProfilePathField = kPathBufferChars;
 
 std::string ProgramFolderOf(std::string_view exePath);
 // The upper-casing that SettingsPathOf compares the extension with: the platform's on Windows.

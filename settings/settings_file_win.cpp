@@ -18,6 +18,8 @@ std::string SettingsPath(std::string_view extension) {
     return ProfilePathOf(SettingsPathOf(ExecutablePath(), extension, UpperCaseText));
 }
 
+std::string SettingsFilePath() { return SettingsPath("ini"); }
+
 std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path) {
     if (path.empty()) return std::nullopt;
     WIN32_FIND_DATAA entry{};

@@ -6,6 +6,7 @@
 //   ProgramFolder    ProgramFolderOf(ExecutablePath()).
 //   SettingsPath     ProfilePathOf(SettingsPathOf(ExecutablePath(), extension)) with the platform's
 //                    UpperCaseText, derived afresh on every call; "" when it is too long.
+//   SettingsFilePath SettingsPath("ini"): the launcher's one settings file, for every reader and writer.
 //   FindDirectoryEntry  the entry that a directory search for exactly `path` yields first (its name
 //                    always NUL-terminated), whatever its attributes; nullopt when there is none
 //                    and for "".
@@ -31,6 +32,7 @@
 std::string ExecutablePath();
 std::string ProgramFolder();
 std::string SettingsPath(std::string_view extension);
+std::string SettingsFilePath();
 std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path);
 bool SettingsFileExists(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "settings/text_ops.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -7,8 +8,6 @@
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsBlank(char c) { return c == ' ' || c == '\0'; }
 
 size_t CountDigits(std::string_view text, size_t from) {
     size_t end = from;
@@ -84,8 +83,8 @@ std::string KeepOnly(std::string_view text, std::string_view set) {
 std::string TrimBlanks(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
+    while (begin < end && IsNulOrBlank(text[begin])) ++begin;
+    while (end > begin && IsNulOrBlank(text[end - 1])) --end;
     return std::string(text.substr(begin, end - begin));
 }
 
@@ -134,4 +133,14 @@ int32_t RoundToInt32(double value) {
     if (rounded <= kLowest) return std::numeric_limits<int32_t>::min();
     if (rounded >= kHighest) return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(rounded);
+}
+
+int32_t SaturateToInt32(int64_t value) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+std::string_view TrimTrailingNulAndBlanks(std::string_view text) {
+    while (!text.empty() && IsNulOrBlank(text.back())) text.remove_suffix(1);
+    return text;
 }

@@ -15,6 +15,9 @@
 //                this is all a comparison with an ASCII word (".EXE", "WFD") needs, on every platform.
 // RoundToInt32   nearest integer, a half going to the even neighbour; values outside the signed
 //                32-bit range saturate to its ends, NaN gives 0.
+// SaturateToInt32  `value` clamped to the signed 32-bit range.
+// IsNulOrBlank   true for NUL and the space character, which every trimming of the launcher drops.
+// TrimTrailingNulAndBlanks  `text` without NUL and space characters at its end.
 #pragma once
 
 #include <cstdint>
@@ -27,3 +30,6 @@ double ReadNumber(std::string_view text);
 std::string FormatInteger(int32_t value);
 std::string AsciiUpperCase(std::string_view text);
 int32_t RoundToInt32(double value);
+int32_t SaturateToInt32(int64_t value);
+constexpr bool IsNulOrBlank(char c) { return c == '\0' || c == ' '; }
+std::string_view TrimTrailingNulAndBlanks(std::string_view text);

@@ -11,8 +11,6 @@ constexpr char kStampSection[] = "DateVersionInIni";
 constexpr char kOptionSection[] = "Optionen";
 constexpr size_t kValueBuffer = 520;
 
-std::string StampSettingsPath() { return SettingsPath("ini"); }
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Hidden and system files are kept on purpose, like folders; read-only ones refuse by themselves.
@@ -26,7 +24,7 @@ void DeleteUnlessProtected(const std::string& path) {
 } // namespace
 
 int32_t SettingsStampMatches(const std::string& date, const std::string& version) {
-    const std::string path = StampSettingsPath();
+    const std::string path = SettingsFilePath();
     if (!SettingsFileExists(path)) return 0;
     int hits = 0;
     if (StoredVersionMatches(ReadProfileText(path, kStampSection, "Version", "0.0.0.0", kValueBuffer),
@@ -38,7 +36,7 @@ int32_t SettingsStampMatches(const std::string& date, const std::string& version
 }
 
 int32_t CreateDefaultSettings() {
-    const std::string path = StampSettingsPath();
+    const std::string path = SettingsFilePath();
     if (path.empty() || SettingsFileExists(path)) return 0;
     // The section write creates the file, so "HmWinPos" comes first. The line breaks inside the
     // values leave an empty line after their entries where the profile writer keeps them (Wine's
@@ -51,7 +49,7 @@ int32_t CreateDefaultSettings() {
 }
 
 int32_t EnsureSettingsStamp(const std::string& date, const std::string& version) {
-    const std::string path = StampSettingsPath();
+    const std::string path = SettingsFilePath();
     int32_t created = 0;
     if (!SettingsFileExists(path)) {
         created = CreateDefaultSettings();
@@ -68,8 +66,8 @@ int32_t EnsureSettingsStamp(const std::string& date, const std::string& version)
 }
 
 int32_t AllProgExitOption(std::string& value, int32_t mode) {
-    const std::string path = StampSettingsPath();
-    if (mode == 0) {
+    const std::string path = SettingsFilePath();
+    if (mode == kOptionRead) {
         if (!SettingsFileExists(path)) return 0;
         const std::string kept =
             KeepOnly(ReadProfileText(path, kOptionSection, "AllProgExit", "1", kValueBuffer), "01");
@@ -77,7 +75,7 @@ int32_t AllProgExitOption(std::string& value, int32_t mode) {
         value = kept;
         return 1;
     }
-    if (mode == 1) {
+    if (mode == kOptionWrite) {
         WriteProfileText(path, kOptionSection, "AllProgExit", Quoted(OptionToStore(value)));
         return 1;
     }

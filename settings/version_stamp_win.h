@@ -25,4 +25,6 @@
 int32_t SettingsStampMatches(const std::string& date, const std::string& version);
 int32_t CreateDefaultSettings();
 int32_t EnsureSettingsStamp(const std::string& date, const std::string& version);
+inline constexpr int32_t kOptionRead = 0;
+inline constexpr int32_t kOptionWrite = 1;
 int32_t AllProgExitOption(std::string& value, int32_t mode);

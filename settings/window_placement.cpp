@@ -1,16 +1,10 @@
 #include "settings/window_placement.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "settings/text_ops.h"
 
 namespace {
-
-int32_t Saturated(int64_t value) {
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
 
 // A caption bar a user can take hold of: half its height and kGrabWidthInCaptions caption heights of
 // its width (all of it when narrower) on one work area. A few pixels of frame do not count.
@@ -72,7 +66,7 @@ PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<
 PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
                               std::span<const PixelRect> workAreas, const PixelRect& nearest) {
     const PixelRect captionBar{window.left, window.top, window.right,
-                               Saturated(int64_t{window.top} + std::max(captionHeight, 1))};
+                               SaturateToInt32(int64_t{window.top} + std::max(captionHeight, 1))};
     if (std::any_of(workAreas.begin(), workAreas.end(),
                     [&captionBar](const PixelRect& area) { return GrabbableOn(captionBar, area); }))
         return window;
@@ -80,5 +74,6 @@ PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
     const int64_t height = int64_t{window.bottom} - window.top;
     const int64_t left = StartInside(window.left, width, nearest.left, nearest.right);
     const int64_t top = StartInside(window.top, height, nearest.top, nearest.bottom);
-    return PixelRect{Saturated(left), Saturated(top), Saturated(left + width), Saturated(top + height)};
+    return PixelRect{SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(left + width),
+                     SaturateToInt32(top + height)};
 }

@@ -15,8 +15,6 @@ PlacementRecord HmWinPos;
 int32_t DesignW = 0;
 int32_t DesignH = 0;
 
-std::string PlacementSettingsPath() { return SettingsPath("ini"); }
-
 void TakeCurrentPlacement(HWND window) {
     const POINT position = MainWindowPosition(window);
     const SIZE size = MainWindowSize(window);
@@ -30,7 +28,7 @@ void RestorePlacement(HWND window) {
     const SIZE design = MainWindowSize(window);
     DesignW = design.cx;
     DesignH = design.cy;
-    const std::string path = PlacementSettingsPath();
+    const std::string path = SettingsFilePath();
     if (!SettingsFileExists(path)) {
         TakeCurrentPlacement(window);
         return;
@@ -47,7 +45,7 @@ void RestorePlacement(HWND window) {
 }
 
 void WritePlacement() {
-    const std::string path = PlacementSettingsPath();
+    const std::string path = SettingsFilePath();
     const int32_t values[] = {HmWinPos.X, HmWinPos.Y, HmWinPos.W, HmWinPos.H, HmWinPos.Minm};
     for (size_t i = 0; i < kPlacementKeys.size(); ++i) {
         WriteProfileText(path, kPlacementSection, kPlacementKeys[i], FormatInteger(values[i]));

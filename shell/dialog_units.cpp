@@ -1,25 +1,16 @@
 #include "shell/dialog_units.h"
 
 #include <cstdint>
-#include <limits>
 
-namespace {
-
-int32_t Saturate(int64_t value) {
-    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
-} // namespace
+#include "settings/text_ops.h"
 
 int32_t PixelsToDialogUnits(int32_t pixels, int32_t pixelsPer1024Units) {
     if (pixelsPer1024Units <= 0) return 0;
     const int64_t scaled = static_cast<int64_t>(pixels) * 1024;
     const int64_t divisor = pixelsPer1024Units;
-    if (scaled >= 0) return Saturate((2 * scaled + divisor) / (2 * divisor));
+    if (scaled >= 0) return SaturateToInt32((2 * scaled + divisor) / (2 * divisor));
     // Negative values never round towards zero: any remainder takes the next lower unit.
     int64_t quotient = scaled / divisor;
     if (quotient * divisor != scaled) --quotient;
-    return Saturate(quotient);
+    return SaturateToInt32(quotient);
 }

@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <optional>
-#include <shellapi.h>
 #include <string>
 
 #include "payload/deploy_win.h"
@@ -14,12 +13,12 @@
 #include "settings/window_placement_win.h"
 #include "shell/main_window_layout.h"
 #include "shell/main_window_win.h"
+#include "shell/system_libraries_win.h"
 
 namespace {
 
 constexpr int kWindowLooks = 25;
 constexpr DWORD kLookIntervalMs = 100;
-constexpr UINT kMessageBoxStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
 constexpr int kCindrelRow = 2;
 
 HWND savedFocus = nullptr;
@@ -43,14 +42,14 @@ void FocusControl(HWND window, int32_t controlId) {
 
 void DeployRow(HWND window, const ToolEntry& entry) {
     if (entry.buttonId == ToolCatalogue()[kCindrelRow - 1].buttonId) {
-        DeployCindrelTool(window, 1, 1);
+        DeployCindrelTool(window, kDeployToProgramFolder, kDeployWrite);
     } else {
-        DeployTool(window, 1, 1, entry.resourceName);
+        DeployTool(window, kDeployToProgramFolder, kDeployWrite, entry.resourceName);
     }
 }
 
 void LoadOptionIntoCheckBox(HWND window) {
-    AllProgExitOption(allProgExitText, 0);
+    AllProgExitOption(allProgExitText, kOptionRead);
     const int32_t state = RoundToInt32(ReadNumber(allProgExitText));
     SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
@@ -58,8 +57,8 @@ void LoadOptionIntoCheckBox(HWND window) {
 void StoreCheckBoxState(HWND window) {
     const LRESULT state = SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_GETCHECK, 0, 0);
     std::string value = state == BST_CHECKED ? "1" : "0";
-    if (state == BST_CHECKED || state == BST_UNCHECKED) AllProgExitOption(value, 1);
-    AllProgExitOption(allProgExitText, 0);
+    if (state == BST_CHECKED || state == BST_UNCHECKED) AllProgExitOption(value, kOptionWrite);
+    AllProgExitOption(allProgExitText, kOptionRead);
 }
 
 void OnActivation(WPARAM active) {
@@ -85,7 +84,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellExecuteA(window, "open", kHomePageUrl, "", "", SW_RESTORE);
+        ShellOpen(window, "open", kHomePageUrl, SW_RESTORE);
         FocusControl(window, kExitButtonId);
         return;
     case CommandAction::None:
@@ -101,7 +100,7 @@ void OnRunTool(HWND window, WPARAM wParam) {
 
 // The read rewrites the text, so it must be complete before the decision looks at the text.
 void OnClose() {
-    const int32_t readResult = AllProgExitOption(allProgExitText, 0);
+    const int32_t readResult = AllProgExitOption(allProgExitText, kOptionRead);
     if (ClosesToolsOnExit(readResult, allProgExitText)) CloseAllTools();
 }
 
@@ -136,7 +135,7 @@ void RunTool(HWND window, const ToolEntry& entry) {
     if (!ToolFileExists(path)) DeployRow(window, entry);
     if (!ToolFileExists(path)) {
         const std::string missingMessage(entry.missingMessage);
-        MessageBoxA(window, missingMessage.c_str(), kMissingToolCaption, kMessageBoxStyle);
+        MessageBoxA(window, missingMessage.c_str(), kMissingToolCaption, kDeployFailureStyle);
         return;
     }
     const std::string title(entry.windowTitle);
@@ -145,7 +144,7 @@ void RunTool(HWND window, const ToolEntry& entry) {
         RaiseAndRestore(running);
         return;
     }
-    ShellExecuteA(window, "", path.c_str(), "", "", SW_SHOW);
+    ShellOpen(window, "", path.c_str(), SW_SHOW);
     AwaitToolWindow(title);
 }
 

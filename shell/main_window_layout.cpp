@@ -18,7 +18,7 @@ std::array<ControlSpec, kControlCount> BuildControls() {
     int row = 1;
     for (const ToolEntry& entry : ToolCatalogue()) {
         const int16_t top = ToolFrameTop(row++);
-        rows[next++] = {entry.frameId, "BUTTON", kFrameStyle, "", 10, top, 305, 40};
+        rows[next++] = {entry.frameId, "BUTTON", kFrameStyle, "", 10, top, 305, kToolFrameHeight};
         rows[next++] = {entry.captionLabelId,
                         "STATIC",
                         kLeftLabelStyle,
@@ -52,9 +52,10 @@ std::array<ControlSpec, kControlCount> BuildControls() {
                         155,
                         14};
     }
-    rows[next++] = {kExitButtonId, "BUTTON", kExitButtonStyle, " E X I T ", 130, 230, 65, 15};
+    rows[next++] = {kExitButtonId, "BUTTON", kExitButtonStyle, " E X I T ", 130, kBottomButtonsTop, 65, 15};
     rows[next++] = {kHomePageLabelId, "STATIC", kCentredLabelStyle, kHomePageUrl, 10, 178, 305, 10};
-    rows[next++] = {kAllExitCheckBoxId, "BUTTON", kCheckBoxStyle, " All Exit ", 275, 230, 40, 15};
+    rows[next++] = {
+        kAllExitCheckBoxId, "BUTTON", kCheckBoxStyle, " All Exit ", 275, kBottomButtonsTop, 40, 15};
     return rows;
 }
 

@@ -2,8 +2,10 @@
 // creation order (which is also z-order and Tab order), the three coloured controls and the small
 // rules of the first display. The Windows layer (main_window_win.cpp) only turns this into windows.
 //
-// MainWindowControls() always holds the same 29 rows; texts of the tool groups are views into the
-// tool catalogue, the home-page label shows kHomePageUrl. Nothing here fails.
+// MainWindowControls() always holds the same 29 rows, four of the window's own and five per catalogue
+// row; texts of the tool groups are views into the tool catalogue, the home-page label shows
+// kHomePageUrl. The window has room for the catalogue's five rows and no more: the counts follow the
+// catalogue, and a longer one fails to compile here. Nothing here fails at run time.
 #pragma once
 
 #include <array>
@@ -12,6 +14,7 @@
 #include <string_view>
 
 #include "resources/resource_ids.h"
+#include "shell/tool_catalogue.h"
 
 #define FUNKELIS_DIGITS_OF(number) #number
 #define FUNKELIS_NUMBER_TEXT(number) FUNKELIS_DIGITS_OF(number)
@@ -50,7 +53,9 @@ inline constexpr uint32_t kToolButtonStyle = 0x5001CF00;
 inline constexpr uint32_t kExitButtonStyle = 0x50010000;
 inline constexpr uint32_t kCheckBoxStyle = 0x50014F23;
 
-inline constexpr int kControlCount = 29;
+// The heading, the home-page label, " E X I T " and " All Exit ".
+inline constexpr int kWindowOwnControlCount = 4;
+inline constexpr int kControlCount = kWindowOwnControlCount + kControlsPerTool * kToolCount;
 
 struct ControlSpec {
     int32_t id;
@@ -64,6 +69,15 @@ std::span<const ControlSpec, kControlCount> MainWindowControls();
 
 // Top edge, in dialog units, of the frame of catalogue row `row` (1 to 5).
 constexpr int16_t ToolFrameTop(int row) { return static_cast<int16_t>(17 + 41 * (row - 1)); }
+inline constexpr int16_t kToolFrameHeight = 40;
+inline constexpr int16_t kBottomButtonsTop = 230; // " E X I T " and " All Exit "
+
+static_assert(kFirstToolControlId > kExitButtonId &&
+                  kFirstToolControlId + kControlsPerTool * kToolCount <= kAllExitCheckBoxId,
+              "the catalogue's rows take more control ids than lie between E X I T and All Exit: "
+              "the main window has room for five tool rows");
+static_assert(ToolFrameTop(kToolCount) + kToolFrameHeight <= kBottomButtonsTop,
+              "the last tool row's frame would overlap E X I T: the main window has room for five tool rows");
 
 enum class ColourBackground { SystemFace, Transparent };
 

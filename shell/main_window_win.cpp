@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "settings/owned_handles_win.h"
@@ -23,6 +24,12 @@ struct RunState {
 };
 
 RunState state;
+void (*onceShownTask)() = nullptr;
+
+void RunOnceShownTask() {
+    if (onceShownTask == nullptr) return;
+    std::exchange(onceShownTask, nullptr)();
+}
 
 // The extended dialog template: header, no menu, the dialog class, an empty title (the caption is
 // set afterwards) and the window font; no controls.
@@ -132,11 +139,13 @@ void RunMessageLoop(HWND window, HWND owner) {
     while (IsWindow(window)) {
         MSG message;
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            RunOnceShownTask();
             if (owner != nullptr)
                 SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(window));
             Sleep(1);
             continue;
         }
+        if (message.message != WM_PAINT) RunOnceShownTask();
         if (IsDialogMessageA(window, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -219,6 +228,8 @@ int32_t ShowMainWindow(HWND parent) {
     state.handlerAttached = false;
     return state.endValue;
 }
+
+void RunOnceShown(void (*task)()) { onceShownTask = task; }
 
 void EndMainWindow(HWND window, int32_t value) {
     SendMessageA(window, WM_CLOSE, 0, 0);

@@ -21,6 +21,10 @@
 // given to EndMainWindow (0 in the launcher), or 0 when the window cannot be created.
 int32_t ShowMainWindow(HWND parent);
 
+// Start-up work that the window's first display does not need: ShowMainWindow's loop runs `task` once,
+// after the window is on screen and before the window handles any message but its painting.
+void RunOnceShown(void (*task)());
+
 // Sends WM_CLOSE to the window (so its handler does its closing work), re-enables the owner, keeps
 // `value` as the end value and destroys the window, which ends ShowMainWindow's loop.
 void EndMainWindow(HWND window, int32_t value);

@@ -26,6 +26,11 @@ struct ToolEntry {
 
 inline constexpr int kToolCount = 5;
 
+// Each row owns five consecutive control ids from kFirstToolControlId + 5 * (row - 1): frame, caption,
+// version, file, button. The main window's layout checks that they stay clear of its other controls.
+inline constexpr int32_t kFirstToolControlId = 9810;
+inline constexpr int kControlsPerTool = 5;
+
 // The rows in order; the span never changes while the program runs.
 std::span<const ToolEntry, kToolCount> ToolCatalogue();
 

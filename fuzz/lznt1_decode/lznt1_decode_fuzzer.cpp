@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
+#include "payload/lznt1_decoder.h"
 
 namespace {
 

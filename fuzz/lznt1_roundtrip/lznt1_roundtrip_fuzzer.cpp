@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
 #include "payload/lznt1_compress.h"
+#include "payload/lznt1_decoder.h"
+#include "payload/lznt1_encoder.h"
 
 namespace {
 

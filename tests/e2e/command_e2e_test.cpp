@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/launcher_harness_win.h"
+#include "driver/started_process_win.h"
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
@@ -155,18 +156,7 @@ void PumpMessages() {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
 }
 
-bool StartProgram(const std::string& path) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + path + "\"";
-    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
+bool StartProgram(const std::string& path) { return StartProcess("\"" + path + "\"").Started(); }
 
 // Takes the activation away from the launcher to a window of the test's own process.
 HWND ActivateOwnWindow() {

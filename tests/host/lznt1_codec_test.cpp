@@ -3,8 +3,9 @@
 
 #include "payload/compression_service.h"
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
 #include "payload/lznt1_compress.h"
+#include "payload/lznt1_decoder.h"
+#include "payload/lznt1_encoder.h"
 #include "payload/lznt1_parallel_host.h"
 #include "tests/host/lznt1_samples.h"
 

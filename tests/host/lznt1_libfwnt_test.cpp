@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
 #include "payload/lznt1_compress.h"
+#include "payload/lznt1_encoder.h"
 #include "tests/host/lznt1_samples.h"
 
 namespace {

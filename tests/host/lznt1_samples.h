@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "payload/lznt1_codec.h"
+#include "payload/lznt1_encoder.h"
 
 // The worked example of the format's documentation: a 142-byte text with its final NUL, and the
 // 59-byte single-chunk stream that the platform's standard engine makes of it.

@@ -8,8 +8,9 @@
 
 #include "payload/compression_service.h"
 #include "payload/lznt1.h"
-#include "payload/lznt1_codec.h"
 #include "payload/lznt1_compress.h"
+#include "payload/lznt1_decoder.h"
+#include "payload/lznt1_encoder.h"
 #include "tests/host/lznt1_samples.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
+#include "driver/started_process_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 #include "settings/text_ops_win.h"
@@ -225,15 +226,9 @@ TEST(SettingsPathOfACopy, ANameWithoutExeGetsTheExtensionAppended) {
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
 
-    std::string commandLine = "\"" + copy + "\" --report-settings-path \"" + report + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const StartedProcess process = StartProcess("\"" + copy + "\" --report-settings-path \"" + report + "\"");
+    ASSERT_TRUE(process.Started());
+    EXPECT_TRUE(process.WaitForExit(120000));
 
     const std::string reported = ReadBytes(report);
     const std::string expectedPath = copy + ".ini";

@@ -8,9 +8,11 @@
 #include <array>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "driver/started_process_win.h"
 #include "shell/tool_catalogue.h"
 
 namespace {
@@ -23,7 +25,7 @@ constexpr int kNoWindowRow = 4;
 
 struct StartedTool {
     const ToolEntry* tool = nullptr;
-    PROCESS_INFORMATION process{};
+    StartedProcess process;
     HWND window = nullptr;
 };
 
@@ -35,19 +37,15 @@ std::string StandInPath(const ToolEntry& tool) {
     return path;
 }
 
-PROCESS_INFORMATION Start(const ToolEntry& tool, const char* switches) {
+StartedProcess Start(const ToolEntry& tool, const char* switches) {
     // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a literal + std::string at -O3.
     std::string commandLine = "\"";
     commandLine += StandInPath(tool);
     commandLine += "\" ";
     commandLine += switches;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        ADD_FAILURE() << "cannot start " << commandLine << " (error " << GetLastError() << ")";
-    }
+    StartedProcess process = StartProcess(commandLine);
+    if (!process.Started())
+        ADD_FAILURE() << "cannot start " << commandLine << " (error " << process.LastError() << ")";
     return process;
 }
 
@@ -94,8 +92,8 @@ HWND WaitForToolWindow(const StartedTool& started, DWORD deadline) {
         HWND window = FindWindowA(nullptr, title.c_str());
         DWORD owner = 0;
         if (window != nullptr) GetWindowThreadProcessId(window, &owner);
-        if (owner == started.process.dwProcessId) return window;
-        if (WaitForSingleObject(started.process.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
+        if (owner == started.process.Id()) return window;
+        if (!started.process.Running()) return nullptr;
         Sleep(200);
     }
     return nullptr;
@@ -112,19 +110,12 @@ class StandInTools : public ::testing::Test {
         noWindow_ = {&catalogue[kNoWindowRow - 1], Start(catalogue[kNoWindowRow - 1], "/nowindow"), nullptr};
         const DWORD deadline = GetTickCount() + kWindowWaitMs;
         for (StartedTool& started : tools_) {
-            if (started.process.hProcess != nullptr) started.window = WaitForToolWindow(started, deadline);
+            if (started.process.Started()) started.window = WaitForToolWindow(started, deadline);
         }
     }
 
     static void TearDownTestSuite() {
-        for (StartedTool* started : AllStarted()) {
-            if (started->process.hProcess == nullptr) continue;
-            if (WaitForSingleObject(started->process.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(started->process.hProcess, 1);
-            }
-            CloseHandle(started->process.hThread);
-            CloseHandle(started->process.hProcess);
-        }
+        for (StartedTool* started : AllStarted()) started->process.EndIfRunning(0);
     }
 
     static std::vector<StartedTool*> AllStarted() {
@@ -173,9 +164,9 @@ TEST_F(StandInTools, MinimizedSwitchBringsTheWindowUpMinimisedOthersNormal) {
 }
 
 TEST_F(StandInTools, NoWindowSwitchKeepsRunningWithoutAnyWindow) {
-    ASSERT_NE(noWindow_.process.hProcess, nullptr);
-    EXPECT_EQ(WaitForSingleObject(noWindow_.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_TRUE(TopLevelWindowsOf(noWindow_.process.dwProcessId).empty());
+    ASSERT_TRUE(noWindow_.process.Started());
+    EXPECT_TRUE(noWindow_.process.Running());
+    EXPECT_TRUE(TopLevelWindowsOf(noWindow_.process.Id()).empty());
 }
 
 // The launcher's close-all sweep posts SC_CLOSE; a plain WM_CLOSE must work as well.
@@ -191,11 +182,7 @@ TEST_F(StandInTools, CloseCommandEndsEachToolWithExitCodeZero) {
     }
     for (const StartedTool& started : tools_) {
         SCOPED_TRACE(std::string(started.tool->exeFileName));
-        ASSERT_EQ(WaitForSingleObject(started.process.hProcess, kExitWaitMs),
-                  static_cast<DWORD>(WAIT_OBJECT_0));
-        DWORD exitCode = 1;
-        GetExitCodeProcess(started.process.hProcess, &exitCode);
-        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(started.process.WaitForExit(kExitWaitMs), std::optional<DWORD>(0));
     }
 }
 

@@ -32,7 +32,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr uint64_t kFileTimeTicksPerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-constexpr size_t kMaxFileNameLength = 259;
+constexpr size_t kMaxFileNameLength = kFileNameBytes - 1; // room for the NUL
 
 constexpr const char* kUsage =
     "usage: payload-tool COMMAND ARGUMENTS... (payload-tool --help lists the commands)\n";

@@ -1,4 +1,4 @@
-#include "payload/lznt1_codec.h"
+#include "payload/lznt1_encoder.h"
 
 #include <algorithm>
 #include <array>
@@ -6,42 +6,9 @@
 
 namespace {
 
-constexpr size_t kChunk = kLznt1ChunkSize;
-constexpr uint16_t kCompressedChunk = 0x8000;
-constexpr uint16_t kSignature = 0x3000;
-constexpr size_t kMinMatch = 3;
-constexpr uint16_t kBodySizeBits = 0x0FFF;
-
-// A match word holds the offset in its high bits and the length in its low bits; the split moves
-// towards the offset as the chunk fills, so that every earlier byte of the chunk stays reachable.
-// Indexed by the number of bytes the chunk has produced before the match.
-constexpr std::array<uint8_t, kChunk + 1> MakeLengthBits() {
-    std::array<uint8_t, kChunk + 1> bits{};
-    bits[0] = 12;
-    for (size_t produced = 1; produced <= kChunk; ++produced) {
-        unsigned offsetBits = 4;
-        for (size_t rest = produced - 1; rest >= 16; rest >>= 1) ++offsetBits;
-        bits[produced] = static_cast<uint8_t>(16 - offsetBits);
-    }
-    return bits;
-}
-constexpr std::array<uint8_t, kChunk + 1> kLengthBits = MakeLengthBits();
+using namespace lznt1;
 
 constexpr size_t MaxMatchLength(size_t produced) { return (size_t{1} << kLengthBits[produced]) + 2; }
-
-uint16_t LoadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-void StoreLe16(uint8_t* p, uint16_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-}
-
-// A header holds the body size minus one; the signature bits are written but never checked.
-size_t BodySize(uint16_t header) { return (header & kBodySizeBits) + size_t{1}; }
-
-uint16_t ChunkHeader(size_t bodySize, bool compressed) {
-    return static_cast<uint16_t>((compressed ? kCompressedChunk : 0) | kSignature | (bodySize - 1));
-}
 
 size_t WriteChunk(const uint8_t* body, size_t bodySize, bool compressed, uint8_t* out) {
     StoreLe16(out, ChunkHeader(bodySize, compressed));
@@ -55,190 +22,6 @@ uint64_t Load64(const uint8_t* p) {
     return value;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Decoder
-
-// Copies a back-reference of `length` bytes from `offset` bytes back. `slack` is how many bytes past
-// the match may be scribbled on (they lie inside the output buffer and are overwritten later).
-inline void CopyMatch(uint8_t* op, size_t offset, size_t length, size_t slack) {
-    const uint8_t* from = op - offset;
-    if (offset >= 16 && slack >= 16) {
-        // Each 16-byte step reads bytes that are already final, since the source trails by >= 16.
-        for (size_t done = 0; done < length; done += 16) std::memcpy(op + done, from + done, 16);
-        return;
-    }
-    if (offset == 1) {
-        std::memset(op, *from, length);
-        return;
-    }
-    if (slack >= 8) {
-        // Widen a short period by doubling it until 8-byte steps are safe.
-        while (offset < 8) {
-            const size_t step = std::min(offset, length);
-            std::memcpy(op, from, step);
-            op += step;
-            length -= step;
-            offset *= 2;
-            from = op - offset;
-            if (length == 0) return;
-        }
-        for (size_t done = 0; done < length; done += 8) std::memcpy(op + done, from + done, 8);
-        return;
-    }
-    for (size_t i = 0; i < length; ++i) op[i] = from[i];
-}
-
-struct ChunkDecoder {
-    const uint8_t* ip;    // next byte of the chunk body
-    const uint8_t* ipEnd; // end of the chunk body
-    const uint8_t* inEnd; // end of the whole input: reading up to here is safe
-    uint8_t* chunkStart;  // where this chunk's output begins
-    uint8_t* op;          // next output byte
-    uint8_t* limit;       // end of what this chunk may produce: 4096 bytes or the capacity
-    uint8_t* outEnd;      // end of the output buffer
-
-    // A token would cross `limit`. Past the chunk's 4096 bytes the stream is malformed, whatever the
-    // capacity; otherwise the capacity is the bound and what fits is filled in.
-    Lznt1Status Overflow(const uint8_t* from, size_t length) {
-        if (static_cast<size_t>(op - chunkStart) + length > kChunk) return Lznt1Status::BadData;
-        const size_t room = static_cast<size_t>(limit - op);
-        for (size_t i = 0; i < room; ++i) op[i] = from[i];
-        op += room;
-        return Lznt1Status::ShortOutput;
-    }
-
-    Lznt1Status CopyLiterals(size_t count) {
-        if (count > static_cast<size_t>(limit - op)) return Overflow(ip, count);
-        if (inEnd - ip >= 8 && outEnd - op >= 8)
-            std::memcpy(op, ip, 8);
-        else
-            std::memcpy(op, ip, count);
-        op += count;
-        ip += count;
-        return Lznt1Status::Ok;
-    }
-
-    Lznt1Status CopyBackReference() {
-        if (ipEnd - ip < 2) return Lznt1Status::BadData;
-        const uint16_t word = LoadLe16(ip);
-        ip += 2;
-        const size_t produced = static_cast<size_t>(op - chunkStart);
-        const unsigned lengthBits = kLengthBits[std::min(produced, kChunk)];
-        const size_t offset = (word >> lengthBits) + size_t{1};
-        const size_t length = (word & ((1u << lengthBits) - 1)) + kMinMatch;
-        if (offset > produced) return Lznt1Status::BadData;
-        if (length > static_cast<size_t>(limit - op)) return Overflow(op - offset, length);
-        CopyMatch(op, offset, length, static_cast<size_t>(outEnd - op) - length);
-        op += length;
-        return Lznt1Status::Ok;
-    }
-
-    // Processes the rest of a flag group, checking every bound.
-    Lznt1Status CarefulGroup(unsigned flags) {
-        while (true) {
-            const size_t literals =
-                std::min(static_cast<size_t>(__builtin_ctz(flags)), static_cast<size_t>(ipEnd - ip));
-            if (literals != 0) {
-                const Lznt1Status status = CopyLiterals(literals);
-                if (status != Lznt1Status::Ok) return status;
-                flags >>= literals;
-            }
-            if (flags == 1 || ip >= ipEnd) return Lznt1Status::Ok;
-            const Lznt1Status status = CopyBackReference();
-            if (status != Lznt1Status::Ok) return status;
-            flags >>= 1;
-        }
-    }
-
-    // Decodes whole flag groups while every token of the next group lies inside the chunk body and 8
-    // more input bytes stay readable after it; output bounds are checked once per step with room to
-    // spare. Works on local copies: stores through byte pointers could alias the members.
-    Lznt1Status FastGroups() {
-        const uint8_t* in = ip;
-        uint8_t* out = op;
-        const uint8_t* const start = chunkStart;
-        const uint8_t* const end = limit;
-        const size_t readable = static_cast<size_t>(inEnd - in);
-        const size_t fastInput = readable < 8 ? 0 : std::min(static_cast<size_t>(ipEnd - in), readable - 8);
-        const uint8_t* const fastEnd = in + (fastInput >= 17 ? fastInput - 16 : 0);
-        // The split of the match word changes only when the output passes a power of two.
-        unsigned lengthBits = 12;
-        size_t splitBound = 16;
-        while (in < fastEnd) {
-            unsigned flags = *in++ | 0x100u;
-            while (true) {
-                if (end - out < 48) {
-                    ip = in;
-                    op = out;
-                    return CarefulGroup(flags);
-                }
-                const unsigned literals = static_cast<unsigned>(__builtin_ctz(flags));
-                std::memcpy(out, in, 8);
-                out += literals;
-                in += literals;
-                flags >>= literals;
-                if (flags == 1) break;
-                const uint16_t word = LoadLe16(in);
-                in += 2;
-                flags >>= 1;
-                const size_t produced = static_cast<size_t>(out - start);
-                if (produced > splitBound) {
-                    lengthBits = kLengthBits[std::min(produced, kChunk)];
-                    while (splitBound < produced) splitBound *= 2;
-                }
-                const size_t offset = (word >> lengthBits) + size_t{1};
-                const size_t length = (word & ((1u << lengthBits) - 1)) + kMinMatch;
-                if (offset > produced) {
-                    ip = in;
-                    op = out;
-                    return Lznt1Status::BadData;
-                }
-                if (offset >= 16 && length <= 32) {
-                    std::memcpy(out, out - offset, 16);
-                    std::memcpy(out + 16, out + 16 - offset, 16);
-                    out += length;
-                    continue;
-                }
-                if (length > static_cast<size_t>(end - out)) {
-                    ip = in;
-                    op = out;
-                    return Overflow(out - offset, length);
-                }
-                CopyMatch(out, offset, length, static_cast<size_t>(outEnd - out) - length);
-                out += length;
-            }
-        }
-        ip = in;
-        op = out;
-        return Lznt1Status::Ok;
-    }
-
-    Lznt1Status Run() {
-        const Lznt1Status status = FastGroups();
-        if (status != Lznt1Status::Ok) return status;
-        while (ip < ipEnd) {
-            // Bit 8 marks the end of the group, so the trailing-zero count never runs past it.
-            const Lznt1Status groupStatus = CarefulGroup(*ip++ | 0x100u);
-            if (groupStatus != Lznt1Status::Ok) return groupStatus;
-        }
-        return Lznt1Status::Ok;
-    }
-};
-
-// Zero bytes stand for the rest of a chunk that yielded fewer than 4096 bytes.
-Lznt1Status PadShortChunk(uint8_t* out, uint8_t*& op, uint8_t* outEnd) {
-    const size_t partial = static_cast<size_t>(op - out) % kChunk;
-    if (partial == 0) return Lznt1Status::Ok;
-    const size_t pad = kChunk - partial;
-    const size_t room = static_cast<size_t>(outEnd - op);
-    std::memset(op, 0, std::min(pad, room));
-    op += std::min(pad, room);
-    return pad > room ? Lznt1Status::ShortOutput : Lznt1Status::Ok;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Encoder
-//
 // Every position of a chunk gets its longest usable match (MatchFinder); a parse then picks the
 // tokens (ParseGreedy, ParseOptimal) and WriteTokens lays them out.
 
@@ -564,44 +347,7 @@ size_t EncodeChunk(const uint8_t* data, size_t size, uint8_t* op, size_t room, L
     if (kLznt1ChunkHeaderSize + (stored ? size : bodyLength) > room) return 0;
     return stored ? WriteChunk(data, size, false, op) : WriteChunk(ws.body.data(), bodyLength, true, op);
 }
-
 } // namespace
-
-Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity) {
-    const uint8_t* ip = in;
-    const uint8_t* const inEnd = in + inSize;
-    uint8_t* op = out;
-    uint8_t* const outEnd = out + outCapacity;
-    const auto result = [&](Lznt1Status status) {
-        return Lznt1Result{status, static_cast<size_t>(op - out)};
-    };
-    while (ip != inEnd) {
-        if (static_cast<size_t>(inEnd - ip) < kLznt1ChunkHeaderSize) return result(Lznt1Status::BadData);
-        const uint16_t header = LoadLe16(ip);
-        ip += kLznt1ChunkHeaderSize;
-        if (header == 0) break;
-        const size_t bodySize = BodySize(header);
-        if (static_cast<size_t>(inEnd - ip) < bodySize) return result(Lznt1Status::BadData);
-        if (PadShortChunk(out, op, outEnd) != Lznt1Status::Ok) return result(Lznt1Status::ShortOutput);
-        const size_t room = static_cast<size_t>(outEnd - op);
-        if ((header & kCompressedChunk) != 0) {
-            ChunkDecoder chunk{ip, ip + bodySize, inEnd, op, op, op + std::min(room, kChunk), outEnd};
-            const Lznt1Status status = chunk.Run();
-            op = chunk.op;
-            if (status != Lznt1Status::Ok) return result(status);
-        } else {
-            if (bodySize > room) {
-                if (room != 0) std::memcpy(op, ip, room);
-                op += room;
-                return result(Lznt1Status::ShortOutput);
-            }
-            std::memcpy(op, ip, bodySize);
-            op += bodySize;
-        }
-        ip += bodySize;
-    }
-    return result(Lznt1Status::Ok);
-}
 
 Lznt1Result Lznt1EncodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity,
                               Lznt1Parse parse) {
@@ -616,14 +362,6 @@ Lznt1Result Lznt1EncodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
         done += size;
     }
     return {Lznt1Status::Ok, written};
-}
-
-Lznt1Chunk Lznt1ChunkAt(const uint8_t* in, size_t inSize, size_t offset) {
-    if (offset > inSize || inSize - offset < kLznt1ChunkHeaderSize) return {0, false};
-    const uint16_t header = LoadLe16(in + offset);
-    const size_t size = kLznt1ChunkHeaderSize + BodySize(header);
-    if (header == 0 || size > inSize - offset) return {0, false};
-    return {size, (header & kCompressedChunk) != 0};
 }
 
 size_t Lznt1WriteStoredChunk(const uint8_t* data, size_t dataSize, uint8_t* out) {
