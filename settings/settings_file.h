@@ -9,6 +9,8 @@
 #include "settings/path_limits.h"
 #include "settings/text_ops.h"
 
+// The field the running executable's path is read into (ExecutablePath), and the field of the
+// longest path the profile functions take, its NUL included (ProfilePathOf).
 inline constexpr size_t kModulePathField = 520;
 inline constexpr size_t kProfilePathField = kPathBufferChars;
 

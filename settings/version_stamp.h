@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+// The characters that a stored version and a stored date keep when they are filtered.
 inline constexpr char kStampVersionChars[] = "0123456789.";
 inline constexpr char kStampDateChars[] = "0123456789";
 
