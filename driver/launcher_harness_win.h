@@ -1,9 +1,6 @@
 // Runs the real launcher from outside, as a user would: a fresh program folder holding a copy of the
-// built executable, one process started there, its main window found by title, its exit code.
-//
-// LauncherRun creates the folder and copies the launcher when constructed (Ready() tells whether
-// that worked); the destructor ends a process that is still running and removes the folder. Start
-// runs the launcher there again once the previous process has ended (a repeated start).
+// built executable, one process started there, its main window found by title, its exit code; and the
+// window, keyboard and mouse helpers the tests drive it with.
 // Waiting functions poll with generous time limits: under emulation one process start takes seconds.
 // Every function reports failure through its result (false, nullptr, std::nullopt); none throws.
 #pragma once
@@ -17,6 +14,9 @@
 
 #include "driver/started_process_win.h"
 
+// One launcher run in a fresh program folder. Creates the folder and copies the launcher when constructed
+// (Ready() tells whether that worked); the destructor ends a process that is still running and removes the
+// folder. Start runs the launcher there again once the previous process has ended (a repeated start).
 class LauncherRun {
   public:
     // `parent` (a folder ending with a backslash) holds the fresh folder; empty: the temporary folder.

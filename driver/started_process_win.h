@@ -1,10 +1,5 @@
-// A program started from outside by the harness, the tests and the benchmarks, owned until it is
-// dropped: its process and thread handles are closed exactly once, on every path. Dropping it never
-// ends the program itself (EndIfRunning does).
-//
-// StartProcess(commandLine, folder)  starts the command line (the program's path first, quoted when it
-//   holds blanks) in `folder` (empty: the caller's folder); Started() is false when that failed, and
-//   LastError() tells why.
+// Starting a program from outside, as the harness, the tests and the benchmarks do, and owning it
+// until it is dropped.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +9,8 @@
 
 #include "settings/owned_handles_win.h"
 
+// A started program: its process and thread handles are closed exactly once, on every path. Dropping
+// it never ends the program itself (EndIfRunning does).
 class StartedProcess {
   public:
     StartedProcess() = default;
@@ -38,4 +35,6 @@ class StartedProcess {
     DWORD error_ = 0;
 };
 
+// Starts the command line (the program's path first, quoted when it holds blanks) in `folder` (empty:
+// the caller's folder); Started() is false when that failed, and LastError() tells why.
 StartedProcess StartProcess(std::string commandLine, const std::string& folder = {});

@@ -1,36 +1,9 @@
-// Deployment: writes one carried tool into a folder with its recorded attributes and time.
+// Deployment: writes one carried tool into a folder with its recorded attributes and time. The text
+// rules it applies first are deploy_paths.h's.
 //
 // Results are 1 (done) or 0 (not done). Over an existing entry the write runs its steps to the end
 // whatever fails on the way (content, then attributes, then the three times); a final directory lookup
 // of the target alone decides the result. Paths longer than 259 characters are refused, never overflowed.
-//
-// DeployTool(owner, targetKind, mode, resourceName)
-//     1 when the tool's file exists after the call. Silent 0 for a blank resource name (only NUL, TAB,
-//     LF, CR, blanks), a targetKind other than 1 (program folder), 2 (SysWow64) or 3 (System32), a
-//     target folder that does not pass its test, and a mode other than 1. When DeployPayload gives 0,
-//     the failure message box (owned by `owner`, modal) is shown and 0 returned after it is closed.
-// DeployCindrelTool(owner, targetKind, mode)
-//     DeployTool for row 2's fixed resource name, without the blank-name test.
-// DeployPayload(resourceName, targetFolder)
-//     Reads the payload from the own module and writes its file into `targetFolder` (which must end in
-//     a backslash and hold at least one entry, else the bare name goes to the current folder). 0 for
-//     a name without payload ending, an invalid payload, a blank or unsafe record file name (see
-//     DeployFileName), a target path over 259 characters, or no entry at the target after writing.
-//     A missing target is written as DeployTemporaryPath, given the record's times, closed, renamed to
-//     its name (never over an entry that took the name meanwhile) and given its attributes; on any
-//     failure the temporary file is removed and the result is 0. An existing target is written in
-//     place: a write that stops short of the image deletes the file, so it is reported as not
-//     written; one that cannot be opened at all (read-only, held open) keeps its content. Shows nothing.
-// DeployPayloadFrom(store, resourceName, targetFolder)
-//     DeployPayload over any resource store (the own module's in DeployPayload).
-// ProbeFolder(path)
-//     1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder; the
-//     path is then rewritten in normal form (one trailing backslash). 0 leaves it unchanged.
-// ProbeSystem32Folder(folder) / ProbeSysWow64Folder(folder)
-//     1 and the Windows folder's System32 (SysWow64) folder in normal form when it exists; else 0 and "".
-//
-// Test seam: SetDeployMessageBoxForTest replaces MessageBoxA for the failure message (nullptr restores
-// it), so tests can count messages without a modal box. Not for product code.
 #pragma once
 
 #include <windows.h>
@@ -42,9 +15,11 @@
 #include "payload/deploy_paths.h"
 #include "payload/resource_store.h"
 
+// The failure message box that DeployTool shows.
 inline constexpr const char* kDeployFailureText =
     "Fehler! --> Datei konnte nicht erstellt werden, \r\nwahrscheinlich fehlende Administrator rechte.";
 inline constexpr const char* kDeployFailureCaption = " Fehler!";
+
 // The style of every message box of the launcher, this one's first.
 inline constexpr UINT kDeployFailureStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
 
@@ -54,14 +29,40 @@ inline constexpr int32_t kDeployToSysWow64 = 2;
 inline constexpr int32_t kDeployToSystem32 = 3;
 inline constexpr int32_t kDeployWrite = 1;
 
+// 1 when the tool's file exists after the call. Silent 0 for a blank resource name (only NUL, TAB, LF,
+// CR, blanks), a targetKind other than 1 (program folder), 2 (SysWow64) or 3 (System32), a target
+// folder that does not pass its test, and a mode other than 1. When DeployPayload gives 0, the failure
+// message box (owned by `owner`, modal) is shown and 0 returned after it is closed.
 int32_t DeployTool(HWND ownerWindow, int32_t targetKind, int32_t mode, std::string_view resourceName);
+
+// DeployTool for row 2's fixed resource name, without the blank-name test.
 int32_t DeployCindrelTool(HWND ownerWindow, int32_t targetKind, int32_t mode);
+
+// Reads the payload from the own module and writes its file into `targetFolder` (which must end in a
+// backslash and hold at least one entry, else the bare name goes to the current folder). 0 for a name
+// without payload ending, an invalid payload, a blank or unsafe record file name (see DeployFileName), a
+// target path over 259 characters, or no entry at the target after writing. A missing target is written
+// as DeployTemporaryPath, given the record's times, closed, renamed to its name (never over an entry
+// that took the name meanwhile) and given its attributes; on any failure the temporary file is removed
+// and the result is 0. An existing target is written in place: a write that stops short of the image
+// deletes the file, so it is reported as not written; one that cannot be opened at all (read-only,
+// held open) keeps its content. Shows nothing.
 int32_t DeployPayload(std::string_view resourceName, std::string_view targetFolder);
+
+// DeployPayload over any resource store (the own module's in DeployPayload).
 int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
                           std::string_view targetFolder);
+
+// 1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder; the
+// path is then rewritten in normal form (one trailing backslash). 0 leaves it unchanged.
 int32_t ProbeFolder(std::string& path);
+
+// ProbeSystem32Folder / ProbeSysWow64Folder: 1 and the Windows folder's System32 (SysWow64) folder in
+// normal form when it exists; else 0 and "".
 int32_t ProbeSystem32Folder(std::string& folder);
 int32_t ProbeSysWow64Folder(std::string& folder);
 
+// Test seam: SetDeployMessageBoxForTest replaces MessageBoxA for the failure message (nullptr restores
+// it), so tests can count messages without a modal box. Not for product code.
 using DeployMessageBoxFn = int(WINAPI*)(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
 void SetDeployMessageBoxForTest(DeployMessageBoxFn messageBox);

@@ -1,28 +1,23 @@
 // Portable LZNT1 decoder (payload/lznt1_format.h), used where the platform's compression service is
 // not available and as an independent peer of it in tests. Keeps no state, allocates nothing, safe to
 // call from several threads.
-// Lznt1DecodeBuffer(in, inSize, out, outCapacity)
-//   Ok          the whole stream was decoded; `size` bytes were written.
-//   ShortOutput the stream holds more than outCapacity bytes; `size` is the number of bytes that fit
-//               (all of them written), the rest of the stream is not examined.
-//   BadData     the stream is malformed: a chunk body runs past the input, a back-reference reaches
-//               before its chunk, a compressed chunk yields more than 4096 bytes, a token or header is
-//               cut off. `size` counts the bytes written before the fault was seen.
-//   The signature bits are not checked (the platform's decoder ignores them too). A chunk that yields
-//   fewer than 4096 bytes and is followed by another chunk is padded with zero bytes to 4096, as the
-//   platform's decoder does. Never reads or writes outside the given buffers, whatever the input.
-//   The signature bits are not checked (the platform's decoder ignores them too). A chunk that yields
-//   fewer than 4096 bytes and is followed by another chunk is padded with zero bytes to 4096, as the
-//   platform's decoder does. Never reads or writes outside the given buffers, whatever the input.
-//
-// Lznt1ChunkAt(in, inSize, offset)
-//   The chunk that starts at in[offset]: its size, header included, and whether its body is
-//   compressed. Size 0 when no chunk starts there: at a zero header, with fewer than two bytes left,
-//   or when the body runs past the input. For callers that rework a stream chunk by chunk.
 #pragma once
 
 #include "payload/lznt1_format.h"
 
+// Decodes the stream in[0..inSize) into out[0..outCapacity):
+// Ok          the whole stream was decoded; `size` bytes were written.
+// ShortOutput the stream holds more than outCapacity bytes; `size` is the number of bytes that fit
+//             (all of them written), the rest of the stream is not examined.
+// BadData     the stream is malformed: a chunk body runs past the input, a back-reference reaches
+//             before its chunk, a compressed chunk yields more than 4096 bytes, a token or header is
+//             cut off. `size` counts the bytes written before the fault was seen.
+// The signature bits are not checked (the platform's decoder ignores them too). A chunk that yields
+// fewer than 4096 bytes and is followed by another chunk is padded with zero bytes to 4096, as the
+// platform's decoder does. Never reads or writes outside the given buffers, whatever the input.
 Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t outCapacity);
 
+// The chunk that starts at in[offset]: its size, header included, and whether its body is compressed.
+// Size 0 when no chunk starts there: at a zero header, with fewer than two bytes left, or when the body
+// runs past the input. For callers that rework a stream chunk by chunk.
 Lznt1Chunk Lznt1ChunkAt(const uint8_t* in, size_t inSize, size_t offset);

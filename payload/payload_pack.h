@@ -1,13 +1,5 @@
 // The packer's side of the payload format (payload/payload_format.h): payload-tool and the tests that
 // make payloads link it; the launcher, which only reads, does not.
-//
-// MakeCompressedPayload(fileBytes, record)
-//   The Compressed payload of `fileBytes`: the LZNT1 stream, then the trailer of `record` with the
-//   file's CRC-32 and the marker in its reserved fields (whatever `record` held there). Chunks of a file
-//   so repetitive that its stream would decode beyond the reader's 12.5-fold capacity are stored
-//   uncompressed, first to last, until it does not. Empty when the record's size fields disagree with
-//   `fileBytes`, when the file is empty (an empty stream would leave a 322-byte resource, which reads
-//   as no payload), or when the result would still not read back exactly.
 #pragma once
 
 #include <string>
@@ -15,4 +7,10 @@
 
 #include "payload/payload_format.h"
 
+// The Compressed payload of `fileBytes`: the LZNT1 stream, then the trailer of `record` with the file's
+// CRC-32 and the marker in its reserved fields (whatever `record` held there). Chunks of a file so
+// repetitive that its stream would decode beyond the reader's 12.5-fold capacity are stored
+// uncompressed, first to last, until it does not. Empty when the record's size fields disagree with
+// `fileBytes`, when the file is empty (an empty stream would leave a 322-byte resource, which reads as
+// no payload), or when the result would still not read back exactly.
 std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record);

@@ -1,18 +1,13 @@
 // Owners for the Windows handles the launcher opens: each closes its handle exactly once, when the
 // owner goes out of scope, on every path. Owners cannot be copied; moving one hands the handle on.
-//
-// FileHandle   a file opened with CreateFileA or OpenFile (invalid: INVALID_HANDLE_VALUE; CloseHandle)
-// FindHandle   a directory search from FindFirstFileA (invalid: INVALID_HANDLE_VALUE; FindClose)
-// KernelObject a mutex or other kernel object (invalid: null; CloseHandle)
-// GdiObject<T> a font, brush or other GDI object (invalid: null; DeleteObject)
-// IconHandle   an icon loaded without LR_SHARED (invalid: null; DestroyIcon)
-// ScreenDc     the screen's device context (GetDC of no window; ReleaseDC)
+// Opening the handles is the callers' business; the owners only close them.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
+// One owned handle of the kind `Traits` describes (its invalid value and how it is closed).
 template <typename Traits> class Owned {
   public:
     using Handle = typename Traits::Handle;
@@ -75,12 +70,22 @@ struct IconTraits {
     static void Close(Handle handle) { DestroyIcon(handle); }
 };
 
+// A file opened with CreateFileA or OpenFile (invalid: INVALID_HANDLE_VALUE; CloseHandle).
 using FileHandle = Owned<FileHandleTraits>;
+
+// A directory search from FindFirstFileA (invalid: INVALID_HANDLE_VALUE; FindClose).
 using FindHandle = Owned<FindHandleTraits>;
+
+// A mutex or other kernel object (invalid: null; CloseHandle).
 using KernelObject = Owned<KernelObjectTraits>;
+
+// A font, brush or other GDI object (invalid: null; DeleteObject).
 template <typename GdiHandle> using GdiObject = Owned<GdiObjectTraits<GdiHandle>>;
+
+// An icon loaded without LR_SHARED (invalid: null; DestroyIcon).
 using IconHandle = Owned<IconTraits>;
 
+// The screen's device context (GetDC of no window; ReleaseDC).
 class ScreenDc {
   public:
     ScreenDc() : dc_(GetDC(nullptr)) {}

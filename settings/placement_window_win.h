@@ -4,23 +4,28 @@
 //
 // Positions and sizes are in dialog units of the window's font ("MS Sans Serif", 8 pt) and belong to
 // the window's outer rectangle.
-//
-// MainWindowPosition / MainWindowSize  the outer rectangle's left/top and width/height.
-// SetMainWindowPosition  moves the window; size and z-order unchanged.
-// SetMainWindowSize      resizes the window; position and z-order unchanged.
-// ShowMainWindowMinimized  during the handler's WM_INITDIALOG: the first display shows the window
-//     minimised; after the first display: minimises it at once.
-// BringMainWindowOnScreen  when the window's caption bar lies on no monitor's work area, moves the
-//     window (size kept) as ReachableWindowRect says; true when it moved.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
+// The outer rectangle's left/top.
 POINT MainWindowPosition(HWND window);
+
+// The outer rectangle's width/height.
 SIZE MainWindowSize(HWND window);
+
+// Moves the window; size and z-order unchanged.
 void SetMainWindowPosition(HWND window, int32_t x, int32_t y);
+
+// Resizes the window; position and z-order unchanged.
 void SetMainWindowSize(HWND window, int32_t width, int32_t height);
+
+// During the handler's WM_INITDIALOG: the first display shows the window minimised; after the first
+// display: minimises it at once.
 void ShowMainWindowMinimized(HWND window);
+
+// When the window's caption bar lies on no monitor's work area, moves the window (size kept) as
+// ReachableWindowRect says; true when it moved.
 bool BringMainWindowOnScreen(HWND window);

@@ -1,17 +1,6 @@
 // The main window's message handler and the actions behind its controls: starting or raising a tool
 // (deploying it first when its file is missing), the " All Exit " option, the home page, EXIT, and
-// the keyboard focus across deactivation.
-//
-// MainWindowCallback  every message of the main window comes here first; placement tracking sees it
-//     before anything else. Always 0 ("not handled"), so the window layer's defaults apply afterwards.
-// RunTool             deploys the row's file into the program folder when it is missing (a folder of
-//     that name never counts), tells the user with " Sorry" when it is still missing, else raises
-//     and restores the tool's running window or starts the file and waits for its window. Platform
-//     results are not examined.
-// AwaitToolWindow     up to 25 looks, 100 ms apart, for a top-level window titled `title`; restores it
-//     when it came up minimised. 1 when found, else 0.
-// CloseAllTools       posts the close command to the window of every row found by title, in row
-//     order; does not wait.
+// the keyboard focus across deactivation. Which control means which action is command_table.h's.
 #pragma once
 
 #include <windows.h>
@@ -22,9 +11,21 @@
 #include "shell/command_table.h"
 #include "shell/tool_catalogue.h"
 
+// The caption of RunTool's box for a file that is still missing.
 inline constexpr char kMissingToolCaption[] = " Sorry";
 
+// Every message of the main window comes here first; placement tracking sees it before anything else.
+// Always 0 ("not handled"), so the window layer's defaults apply afterwards.
 int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Deploys the row's file into the program folder when it is missing (a folder of that name never
+// counts), tells the user with " Sorry" when it is still missing, else raises and restores the tool's
+// running window or starts the file and waits for its window. Platform results are not examined.
 void RunTool(HWND window, const ToolEntry& entry);
+
+// Up to 25 looks, 100 ms apart, for a top-level window titled `title`; restores it when it came up
+// minimised. 1 when found, else 0.
 int32_t AwaitToolWindow(std::string_view title);
+
+// Posts the close command to the window of every row found by title, in row order; does not wait.
 void CloseAllTools();

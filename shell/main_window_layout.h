@@ -2,10 +2,8 @@
 // creation order (which is also z-order and Tab order), the three coloured controls and the small
 // rules of the first display. The Windows layer (main_window_win.cpp) only turns this into windows.
 //
-// MainWindowControls() always holds the same 29 rows, four of the window's own and five per catalogue
-// row; texts of the tool groups are views into the tool catalogue, the home-page label shows
-// kHomePageUrl. The window has room for the catalogue's five rows and no more: the counts follow the
-// catalogue, and a longer one fails to compile here. Nothing here fails at run time.
+// The window has room for the catalogue's five rows and no more: the counts follow the catalogue, and a
+// longer one fails to compile here. Nothing here fails at run time.
 #pragma once
 
 #include <array>
@@ -65,6 +63,8 @@ struct ControlSpec {
     int16_t x, y, width, height; // dialog units
 };
 
+// Always the same 29 rows, four of the window's own and five per catalogue row; texts of the tool groups
+// are views into the tool catalogue, the home-page label shows kHomePageUrl.
 std::span<const ControlSpec, kControlCount> MainWindowControls();
 
 // Top edge, in dialog units, of the frame of catalogue row `row` (1 to 5).

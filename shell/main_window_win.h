@@ -1,10 +1,6 @@
-// The launcher's one window and the window layer below its message handler.
-//
-// ShowMainWindow builds the fixed-size main window (heading, one framed group per catalogue row,
-// home-page label, " E X I T " button, " All Exit " check box) from an in-memory dialog template,
-// runs the launcher's only message loop and returns when the window has been destroyed.
-// Every message of the window reaches MainWindowCallback first; the layer's defaults (control
-// colours, the close command) apply afterwards.
+// The launcher's one window and the window layer below its message handler (MainWindowCallback, which
+// sees every message first; the layer's defaults, such as control colours and the close command, apply
+// afterwards). The window's design is main_window_layout.h's.
 //
 // The layer also provides the operations that the placement follower needs
 // (settings/placement_window_win.h).
@@ -17,8 +13,11 @@
 #include "settings/placement_window_win.h"
 #include "shell/main_window_layout.h"
 
-// Builds, shows and runs the window; `parent` (or none) becomes its owner. Returns the end value
-// given to EndMainWindow (0 in the launcher), or 0 when the window cannot be created.
+// Builds the fixed-size main window (heading, one framed group per catalogue row, home-page label,
+// " E X I T " button, " All Exit " check box) from an in-memory dialog template, shows it and runs the
+// launcher's only message loop until the window has been destroyed; `parent` (or none) becomes its
+// owner. Returns the end value given to EndMainWindow (0 in the launcher), or 0 when the window cannot
+// be created.
 int32_t ShowMainWindow(HWND parent);
 
 // Start-up work that the window's first display does not need: ShowMainWindow's loop runs `task` once,

@@ -2,25 +2,22 @@
 // does not wait for them: comctl32, and ole32 and shell32, which only a tool's or the home page's
 // start needs. The launcher runs elevated, often from a download folder that anyone can write to, so
 // each comes from the system folder only; once loaded, it stays for the rest of the process.
-//
-// LoadSystemLibrary(name)  the module `name` (a bare file name) from the system folder, or nullptr.
-// SystemFunction<F>(library, function)  the function, or nullptr when the library or function is missing.
-// ThreadCom                COM for the calling thread while it lives (CoInitialize; CoUninitialize when
-//                          that succeeded); without ole32 it does nothing.
-// ShellOpen(window, verb, file, show)  ShellExecuteA of `file` with no parameters and no folder; does
-//                          nothing without shell32.
 #pragma once
 
 #include <windows.h>
 
+// The module `name` (a bare file name) from the system folder, or nullptr.
 HMODULE LoadSystemLibrary(const char* name);
 
+// The function, or nullptr when the library or function is missing.
 template <typename Function> Function SystemFunction(const char* library, const char* function) {
     HMODULE module = LoadSystemLibrary(library);
     if (module == nullptr) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, function)));
 }
 
+// COM for the calling thread while it lives (CoInitialize; CoUninitialize when that succeeded); without
+// ole32 it does nothing.
 class ThreadCom {
   public:
     ThreadCom();
@@ -32,4 +29,5 @@ class ThreadCom {
     bool initialised_ = false;
 };
 
+// ShellExecuteA of `file` with no parameters and no folder; does nothing without shell32.
 void ShellOpen(HWND window, const char* verb, const char* file, int show);

@@ -1,18 +1,5 @@
 // Reads the whole resource tree of a PE32 (or PE32+) image held in memory and writes the image again
 // with a new tree, without any platform API. payload-tool's `replace` puts new payloads in this way.
-//
-// ReadResourceTree reads the three levels (type, name, language) with every directory's header and
-// every data entry's code page, so that writing the tree back keeps all resources, not only RT_RCDATA.
-// The tree must fill a section of its own from its start, as resource compilers lay it out, and its
-// data must lie in that section. Shared directories and data are read once per reference, within a
-// budget of the file's size, so a small file cannot claim much memory.
-//
-// RewriteResources lays the tree out afresh in place of that section and keeps every other byte and
-// header field, apart from what the new size forces: the resource section's sizes, the file offsets of
-// the sections behind it, the virtual addresses of those behind it in memory (only discardable ones,
-// like the relocations, may move: nothing but the data directories points into them) with the data
-// directories into them, the image and initialised-data sizes, the symbol table's offset and the
-// checksum. An Authenticode signature no longer matches the new bytes and is removed.
 // Arbitrary bytes give one of the documented results, never a crash.
 #pragma once
 
@@ -74,6 +61,11 @@ struct PeResourceTree {
     bool operator==(const PeResourceTree&) const = default;
 };
 
+// Reads the three levels (type, name, language) with every directory's header and every data entry's
+// code page, so that writing the tree back keeps all resources, not only RT_RCDATA. The tree must fill a
+// section of its own from its start, as resource compilers lay it out, and its data must lie in that
+// section. Shared directories and data are read once per reference, within a budget of the file's size,
+// so a small file cannot claim much memory.
 // `tree` is cleared first and holds nothing unless the result is Ok.
 PeWriteResult ReadResourceTree(std::string_view image, PeResourceTree& tree);
 
@@ -83,6 +75,12 @@ struct PeRewrite {
 };
 
 // `image` with `tree` as its resources; `out` is only written when the result is Ok.
+// Lays the tree out afresh in place of that section and keeps every other byte and header field, apart
+// from what the new size forces: the resource section's sizes, the file offsets of the sections behind
+// it, the virtual addresses of those behind it in memory (only discardable ones, like the relocations,
+// may move: nothing but the data directories points into them) with the data directories into them, the
+// image and initialised-data sizes, the symbol table's offset and the checksum. An Authenticode
+// signature no longer matches the new bytes and is removed.
 PeWriteResult RewriteResources(std::string_view image, const PeResourceTree& tree, PeRewrite& out);
 
 // "not a PE image", "truncated", ... (or "" for Ok).
