@@ -1,6 +1,7 @@
 // The main window's fixed design, free of any window: the window's own constants, the 29 controls in
-// creation order (which is also z-order and Tab order), the three coloured controls and the small
-// rules of the first display. The Windows layer (main_window_win.cpp) only turns this into windows.
+// creation order (which is also z-order and Tab order), the three coloured controls, the small rules
+// of the first display and where the keyboard focus goes. The Windows layer (main_window_win.cpp) only
+// turns this into windows.
 //
 // The window has room for the catalogue's five rows and no more: the counts follow the catalogue, and a
 // longer one fails to compile here. Nothing here fails at run time.
