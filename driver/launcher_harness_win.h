@@ -48,6 +48,7 @@ class LauncherRun {
 
     // Facts that only the launcher's own process can read (fonts, icons), gathered there by the probe
     // hook library: the lines "windowFont <LOGFONT>", "control <id> <windowFont or LOGFONT>",
+    // "text <id> <w>x<h> in <w>x<h>" (the control's text on one line in its font, and its client area),
     // "iconBig <w>x<h>", "iconSmall <w>x<h>"; a LOGFONT is its fields in declaration order, the face
     // name last, or "none". nullopt when the probe does not answer.
     std::optional<std::string> ProbeWindow(HWND window) const;

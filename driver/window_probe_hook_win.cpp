@@ -1,7 +1,7 @@
 // A hook library that the E2E tests load into the launcher's process: some facts about a window (its
-// fonts and icons) can only be read inside the process that owns them. On the registered message
-// "FunkelisWindowProbe" posted to the main window it writes them, one "key value" per line, to
-// window-probe.txt in the launcher's folder.
+// fonts, icons and the width of its texts in them) can only be read inside the process that owns them.
+// On the registered message "FunkelisWindowProbe" posted to the main window it writes them, one "key
+// value" per line, to window-probe.txt in the launcher's folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,6 +30,22 @@ std::string DescribeIcon(HICON icon) {
     return std::to_string(colour.bmWidth) + "x" + std::to_string(colour.bmHeight);
 }
 
+// The control's whole text in one line of its font, and the client area it has: "<w>x<h> in <w>x<h>".
+std::string DescribeTextFit(HWND control, HFONT font) {
+    char text[512];
+    const int length = GetWindowTextA(control, text, sizeof text);
+    HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT client{};
+    GetClientRect(control, &client);
+    return std::to_string(extent.cx) + "x" + std::to_string(extent.cy) + " in " +
+           std::to_string(client.right) + "x" + std::to_string(client.bottom);
+}
+
 void WriteProbe(HWND window) {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -42,6 +58,7 @@ void WriteProbe(HWND window) {
         const auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
         text += "control " + std::to_string(GetDlgCtrlID(child)) + " " +
                 (font == windowFont ? std::string("windowFont") : DescribeFont(font)) + "\n";
+        text += "text " + std::to_string(GetDlgCtrlID(child)) + " " + DescribeTextFit(child, font) + "\n";
     }
     text += "iconBig " +
             DescribeIcon(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0))) + "\n";

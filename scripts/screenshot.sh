@@ -16,7 +16,7 @@ source "$(dirname "$0")/wine-env.sh"
 desktop="funkelis-shot-$$"
 windows_path="Z:${program//\//\\}"
 work=$(mktemp -d)
-wine explorer "/desktop=$desktop,800x600" "$windows_path" >/dev/null 2>&1 &
+wine explorer "/desktop=$desktop,1024x768" "$windows_path" >/dev/null 2>&1 &
 runner=$!
 finish() {
   kill "$runner" 2>/dev/null || true

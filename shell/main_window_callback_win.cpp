@@ -54,6 +54,11 @@ void LoadOptionIntoCheckBox(HWND window) {
     SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
 
+// As Tab would put it there, so that the button is also the default one and Enter presses it.
+void FocusFirstTabStop(HWND window) {
+    SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, FirstTabStopId())), TRUE);
+}
+
 void StoreCheckBoxState(HWND window) {
     const LRESULT state = SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_GETCHECK, 0, 0);
     std::string value = state == BST_CHECKED ? "1" : "0";
@@ -111,6 +116,7 @@ int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         LoadOptionIntoCheckBox(window);
+        FocusFirstTabStop(window);
         break;
     case WM_NCACTIVATE:
         OnActivation(wParam);

@@ -15,7 +15,8 @@
 inline constexpr char kMissingToolCaption[] = " Sorry";
 
 // Every message of the main window comes here first; placement tracking sees it before anything else.
-// Always 0 ("not handled"), so the window layer's defaults apply afterwards.
+// At initialisation it also gives the first tab stop the keyboard focus. Always 0 ("not handled"), so
+// the window layer's defaults apply afterwards.
 int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Deploys the row's file into the program folder when it is missing (a folder of that name never

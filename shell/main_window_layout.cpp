@@ -101,3 +101,40 @@ uint32_t FirstSizeType(int32_t showState) {
     if (showState == 3) return 2;
     return 0;
 }
+
+namespace {
+
+constexpr uint32_t kTabStopStyle = 0x00010000; // WS_TABSTOP
+constexpr uint32_t kKeyLeft = 0x25, kKeyUp = 0x26, kKeyRight = 0x27, kKeyDown = 0x28;
+
+// Creation-order places on a ring; the place after the last control stands for "no control of the
+// window", so that a step from it forward reaches the first tab stop and back the last.
+constexpr int kNoControlPlace = kControlCount;
+constexpr int kPlaces = kControlCount + 1;
+
+int PlaceOf(int32_t id) {
+    for (int i = 0; i < kControlCount; ++i) {
+        if (kControls[i].id == id) return i;
+    }
+    return kNoControlPlace;
+}
+
+// The nearest tab stop from `place` in direction `step` (+1 or -1); `place` itself only after a whole round.
+int32_t TabStopAfter(int place, int step) {
+    for (int visited = 0; visited < kPlaces; ++visited) {
+        place = (place + step + kPlaces) % kPlaces;
+        if (place != kNoControlPlace && (kControls[place].style & kTabStopStyle) != 0)
+            return kControls[place].id;
+    }
+    return 0;
+}
+
+} // namespace
+
+int32_t FirstTabStopId() { return TabStopAfter(kNoControlPlace, 1); }
+
+int32_t ArrowKeyFocusTarget(uint32_t virtualKey, int32_t focusedId) {
+    if (virtualKey == kKeyDown || virtualKey == kKeyRight) return TabStopAfter(PlaceOf(focusedId), 1);
+    if (virtualKey == kKeyUp || virtualKey == kKeyLeft) return TabStopAfter(PlaceOf(focusedId), -1);
+    return 0;
+}

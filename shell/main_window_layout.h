@@ -1,6 +1,7 @@
 // The main window's fixed design, free of any window: the window's own constants, the 29 controls in
-// creation order (which is also z-order and Tab order), the three coloured controls and the small
-// rules of the first display. The Windows layer (main_window_win.cpp) only turns this into windows.
+// creation order (which is also z-order and Tab order), the three coloured controls, the small rules
+// of the first display and where the keyboard focus goes. The Windows layer (main_window_win.cpp) only
+// turns this into windows.
 //
 // The window has room for the catalogue's five rows and no more: the counts follow the catalogue, and a
 // longer one fails to compile here. Nothing here fails at run time.
@@ -99,3 +100,14 @@ int32_t NormalizeShowState(int32_t showState);
 
 // The size type the first WM_SIZE carries for a show state: 1 minimised, 2 maximised, else 0.
 uint32_t FirstSizeType(int32_t showState);
+
+// The control that has the keyboard focus when the window first shows: the first tab stop, so that
+// Enter and Space work before any Tab.
+int32_t FirstTabStopId();
+
+// Where an arrow key (virtual-key code) moves the keyboard focus from control `focusedId`: Down and
+// Right to the next tab stop in Tab order, Up and Left to the previous one, wrapping around. The
+// window moves it itself, so the focus never lands on a frame or a label as the platform's group
+// navigation would put it. A control that is no tab stop counts from its place in creation order; no
+// control of the window (0) counts as lying before the first. 0 for a key that is no arrow key.
+int32_t ArrowKeyFocusTarget(uint32_t virtualKey, int32_t focusedId);

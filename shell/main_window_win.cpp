@@ -135,6 +135,19 @@ IconHandle SetIcon(HWND window, HINSTANCE instance, WPARAM which, int size) {
     return icon;
 }
 
+// The dialog manager would move the focus on an arrow key within a control group, onto the frames
+// and labels; the window keeps it on the tab stops. WM_NEXTDLGCTL moves it as Tab does, default push
+// button included, so Enter then presses the focused button.
+bool MoveFocusByArrowKey(HWND window, const MSG& message) {
+    if (message.message != WM_KEYDOWN || (message.hwnd != window && !IsChild(window, message.hwnd)))
+        return false;
+    const int32_t target =
+        ArrowKeyFocusTarget(static_cast<uint32_t>(message.wParam), GetDlgCtrlID(GetFocus()));
+    if (target == 0) return false;
+    SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, target)), TRUE);
+    return true;
+}
+
 void RunMessageLoop(HWND window, HWND owner) {
     while (IsWindow(window)) {
         MSG message;
@@ -146,7 +159,7 @@ void RunMessageLoop(HWND window, HWND owner) {
             continue;
         }
         if (message.message != WM_PAINT) RunOnceShownTask();
-        if (IsDialogMessageA(window, &message)) continue;
+        if (MoveFocusByArrowKey(window, message) || IsDialogMessageA(window, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

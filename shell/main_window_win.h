@@ -15,7 +15,8 @@
 
 // Builds the fixed-size main window (heading, one framed group per catalogue row, home-page label,
 // " E X I T " button, " All Exit " check box) from an in-memory dialog template, shows it and runs the
-// launcher's only message loop until the window has been destroyed; `parent` (or none) becomes its
+// launcher's only message loop until the window has been destroyed (the dialog manager's keyboard
+// navigation, with the arrow keys kept on the tab stops); `parent` (or none) becomes its
 // owner. Returns the end value given to EndMainWindow (0 in the launcher), or 0 when the window cannot
 // be created.
 int32_t ShowMainWindow(HWND parent);

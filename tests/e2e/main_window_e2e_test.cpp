@@ -1,6 +1,7 @@
 // The built launcher, started in a fresh folder and examined from outside its process: the window,
 // its 29 controls, keyboard navigation and the ways to end it. One launcher serves a whole suite,
 // since every start costs seconds under emulation.
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -69,7 +70,7 @@ RECT ClientRectOf(HWND control, HWND parent) {
     return area;
 }
 
-// The probe's answer as key -> value; "control <id>" lines keep the id in the key.
+// The probe's answer as key -> value; "control <id>" and "text <id>" lines keep the id in the key.
 std::map<std::string, std::string> ProbeFacts(const LauncherRun& run, HWND window) {
     std::map<std::string, std::string> facts;
     const auto text = run.ProbeWindow(window);
@@ -78,7 +79,7 @@ std::map<std::string, std::string> ProbeFacts(const LauncherRun& run, HWND windo
     std::string line;
     while (std::getline(lines, line)) {
         size_t split = line.find(' ');
-        if (line.rfind("control ", 0) == 0) split = line.find(' ', split + 1);
+        if (line.starts_with("control ") || line.starts_with("text ")) split = line.find(' ', split + 1);
         if (split != std::string::npos) facts[line.substr(0, split)] = line.substr(split + 1);
     }
     return facts;
@@ -88,6 +89,18 @@ std::map<std::string, std::string> ProbeFacts(const LauncherRun& run, HWND windo
 // underline, strike-out, charset, precisions, quality, pitch and family, face name.
 std::string HeadingFontAt(int height) {
     return std::to_string(height) + " 0 0 0 700 0 0 0 0 0 0 0 0 MS Sans Serif";
+}
+
+// Fault: a text cut off at this resolution; a push button's edges and the check box's box take room.
+void ExpectEveryTextFits(std::map<std::string, std::string>& facts, int dpi) {
+    for (const ControlSpec& spec : MainWindowControls()) {
+        const std::string fit = facts["text " + std::to_string(spec.id)];
+        int width = 0, height = 0, room = -1, roomHeight = -1; // an unanswered line fails
+        std::sscanf(fit.c_str(), "%dx%d in %dx%d", &width, &height, &room, &roomHeight);
+        if (spec.className == "BUTTON" && !spec.text.empty())
+            room -= spec.id == kAllExitCheckBoxId ? MulDiv(16, dpi, 96) : 4;
+        EXPECT_TRUE(width <= room && height <= roomHeight) << dpi << " dpi, " << spec.id << ": " << fit;
+    }
 }
 
 class MainWindowE2E : public testing::Test {
@@ -154,7 +167,9 @@ TEST_F(MainWindowE2E, ControlsInCreationOrderWithIdsClassesStylesTextsAndRectang
                                  std::string(spec.className).c_str(), -1),
                   CSTR_EQUAL)
             << ClassOf(child);
-        EXPECT_EQ(static_cast<uint32_t>(GetWindowLongA(child, GWL_STYLE)), spec.style);
+        // The first tool button has the focus and, as after Tab, is the default push button.
+        const uint32_t defaultBit = spec.id == FirstTabStopId() ? BS_DEFPUSHBUTTON : 0;
+        EXPECT_EQ(static_cast<uint32_t>(GetWindowLongA(child, GWL_STYLE)), spec.style | defaultBit);
         EXPECT_EQ(GetWindowLongA(child, GWL_EXSTYLE), 0);
         EXPECT_EQ(TextOf(child), std::string(spec.text));
 
@@ -186,21 +201,24 @@ TEST_F(MainWindowE2E, FontsAndIcons) {
         const std::string font = facts["control " + std::to_string(spec.id)];
         EXPECT_EQ(font, spec.id == kHeadingLabelId ? HeadingFontAt(-13) : "windowFont") << spec.id;
     }
+    ExpectEveryTextFits(facts, 96);
     EXPECT_EQ(facts["iconBig"], "32x32");
     EXPECT_EQ(facts["iconSmall"], "16x16");
 }
 
 TEST_F(MainWindowE2E, TabVisitsToolButtonsThenExitThenCheckBox) {
-    ASSERT_TRUE(MakeForeground(window));
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    // Start on the first tool button, then let real Tab presses go through the launcher's loop.
-    PostMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, 9814)), TRUE);
-    ASSERT_TRUE(WaitUntil([&] { return FocusOfThread(thread) == GetDlgItem(window, 9814); }));
-    const int expected[] = {9819, 9824, 9829, 9834, 9805, 9835, 9814};
-    for (int id : expected) {
-        PressKey(VK_TAB);
+    // Faults: nothing has the focus at start; an arrow key puts it on a frame or label, or out of Tab order.
+    EXPECT_EQ(FocusOfThread(thread), GetDlgItem(window, 9814)) << "focus at start";
+    ASSERT_TRUE(MakeForeground(window));
+    const std::pair<WORD, int> expected[] = {
+        {VK_TAB, 9819},  {VK_TAB, 9824},  {VK_TAB, 9829},   {VK_TAB, 9834},  {VK_TAB, 9805},
+        {VK_TAB, 9835},  {VK_TAB, 9814},  {VK_UP, 9835},    {VK_LEFT, 9805}, {VK_DOWN, 9835},
+        {VK_DOWN, 9814}, {VK_DOWN, 9819}, {VK_RIGHT, 9824}, {VK_LEFT, 9819}, {VK_UP, 9814}};
+    for (auto [key, id] : expected) {
+        PressKey(key);
         EXPECT_TRUE(WaitUntil([&] { return FocusOfThread(thread) == GetDlgItem(window, id); }))
-            << "after Tab expected " << id << ", focus on " << GetDlgCtrlID(FocusOfThread(thread));
+            << "key " << key << ": expected " << id << ", focus on " << GetDlgCtrlID(FocusOfThread(thread));
     }
 }
 
@@ -288,17 +306,20 @@ class ScreenResolution {
     bool hadPrevious_ = false;
 };
 
-TEST(MainWindowHighDpiE2E, HeadingFontAndLayoutScaleAndAltF4EndsWithZero) {
-    LauncherRun run;
-    {
-        ScreenResolution resolution(120);
+TEST(MainWindowHighDpiE2E, HeadingFontLayoutAndTextsScaleAndAltF4EndsWithZero) {
+    for (auto [dpi, headingHeight] : {std::pair{120, -16}, {144, -20}, {192, -26}}) {
+        SCOPED_TRACE(testing::Message() << dpi << " dpi");
+        ScreenResolution resolution(dpi);
+        LauncherRun run; // a fresh folder: a placement stored at another resolution would change the size
         ASSERT_TRUE(run.Ready());
         ASSERT_TRUE(run.Start());
         HWND window = run.WaitForWindow(MainWindowTitle);
         ASSERT_NE(window, nullptr);
 
-        EXPECT_EQ(ProbeFacts(run, window)["control 9801"], HeadingFontAt(-16));
-        const BaseUnits units = MeasureWindowFont(120);
+        auto facts = ProbeFacts(run, window);
+        EXPECT_EQ(facts["control 9801"], HeadingFontAt(headingHeight));
+        ExpectEveryTextFits(facts, dpi);
+        const BaseUnits units = MeasureWindowFont(dpi);
         RECT client{};
         GetClientRect(window, &client);
         EXPECT_EQ(client.right, MulDiv(kClientWidthUnits, units.x, 4));

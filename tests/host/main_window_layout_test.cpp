@@ -130,6 +130,13 @@ TEST(MainWindowLayout, TabStopsAreToolButtonsThenExitThenCheckBox) {
     EXPECT_EQ(tabStops, (std::vector<int32_t>{9814, 9819, 9824, 9829, 9834, 9805, 9835}));
 }
 
+// Faults: an arrow key from no control or from a label misses the tab stops; another key moves the focus.
+TEST(MainWindowLayout, ArrowKeysFromOffTheTabStopsAndOtherKeys) {
+    EXPECT_EQ(ArrowKeyFocusTarget(0x26, 0), 9835);    // Up from no control
+    EXPECT_EQ(ArrowKeyFocusTarget(0x28, 9816), 9819); // Down from row 2's caption label
+    EXPECT_EQ(ArrowKeyFocusTarget(0x0D, 9814), 0);    // Enter
+}
+
 TEST(MainWindowLayout, Colours) {
     EXPECT_EQ(FindControlColour(9801)->textColour, 0x00C08040u);
     EXPECT_EQ(FindControlColour(9801)->background, ColourBackground::SystemFace);

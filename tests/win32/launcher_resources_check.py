@@ -28,6 +28,7 @@ ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ol
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
+WINDOWS_SETTINGS = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
 
 failures = []
 
@@ -78,6 +79,8 @@ def check_manifest(pe, version):
     systems = [e.get("Id") for e in root.iter(f"{COMPAT}supportedOS")]
     check(sorted(systems) == sorted([VISTA, WINDOWS_7]), f"supportedOS entries {systems}")
     check(root.find(f".//{ASM_V1}dependency") is None, "manifest declares a dependency")
+    aware = root.find(f"{ASM_V3}application/{ASM_V3}windowsSettings/{WINDOWS_SETTINGS}dpiAware")
+    check(aware is not None and aware.text == "true", "manifest does not declare dpiAware true")
 
 
 def check_icon(pe):
