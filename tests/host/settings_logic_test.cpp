@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 #include <tuple>
@@ -48,6 +49,18 @@ TEST(TextOps, ReadNumberSurvivesHugeDigitStrings) {
     EXPECT_EQ(ReadNumber("-" + std::string(400, '9')), -HUGE_VAL);
     EXPECT_EQ(ReadNumber(std::string(400, '0')), 0.0);
     EXPECT_EQ(ReadNumber("0." + std::string(400, '0') + "1"), 0.0);
+}
+
+// Fault: the i686 build's x87 rounded the quotient of digits and power of ten twice, so that
+// "8522.815517" read as 8522.8155169999991; the C library's reading is the nearest double.
+TEST(TextOps, ReadNumberGivesTheNearestDouble) {
+    for (const std::string& text :
+         {"8522.815517"s, "9007199254740993"s, "9007199254740995"s, "1234567890123456789"s, "0.1"s,
+          "0." + std::string(323, '0') + "247032822920623273",
+          "0." + std::string(307, '0') + "2225073858507201", "17976931348623158" + std::string(292, '0'),
+          "17976931348623159" + std::string(292, '0')}) {
+        EXPECT_EQ(ReadNumber(text), std::strtod(text.c_str(), nullptr)) << text;
+    }
 }
 
 // Resource names and payload endings are judged through it: a NUL or a non-ASCII byte must not change.
