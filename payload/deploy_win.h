@@ -41,12 +41,15 @@ int32_t DeployCindrelTool(HWND ownerWindow, int32_t targetKind, int32_t mode);
 // Reads the payload from the own module and writes its file into `targetFolder` (which must end in a
 // backslash and hold at least one entry, else the bare name goes to the current folder). 0 for a name
 // without payload ending, an invalid payload, a blank or unsafe record file name (see DeployFileName), a
-// target path over 259 characters, or no entry at the target after writing. A missing target is written
-// as DeployTemporaryPath, given the record's times, closed, renamed to its name (never over an entry
-// that took the name meanwhile) and given its attributes; on any failure the temporary file is removed
-// and the result is 0. An existing target is written in place: a write that stops short of the image
-// deletes the file, so it is reported as not written; one that cannot be opened at all (read-only,
-// held open) keeps its content. Shows nothing.
+// target path over 259 characters, or no entry at the target after writing. A missing target is first
+// written complete into a file the call creates itself under a free temporary name (DeployTemporaryPath;
+// leftovers of killed deployments, regular files of those names, are deleted first, any other entry
+// there is left alone), given the record's times (a time the file system refuses is skipped), flushed,
+// closed, renamed to its name (never over an entry that took the name meanwhile) and given its
+// attributes; on any failure the temporary file is removed and the result is 0. An existing file is
+// written in place: a write that stops short of the image deletes the file, so it is reported as not
+// written; one that cannot be opened at all (read-only, held open) keeps its content. A folder at the
+// target is left untouched, attributes included, and gives 1. Shows nothing.
 int32_t DeployPayload(std::string_view resourceName, std::string_view targetFolder);
 
 // DeployPayload over any resource store (the own module's in DeployPayload).
