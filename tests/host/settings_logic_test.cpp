@@ -110,8 +110,10 @@ TEST(SettingsPathRules, APathThatDoesNotFitItsFieldIsDropped) {
     EXPECT_EQ(FitField(std::string(259, 'a'), 260), std::string(259, 'a'));
     EXPECT_EQ(FitField(std::string(260, 'a'), 260), "");
     // Fault: stamp and option took settings paths up to 519 characters; the profile functions cut them.
-    EXPECT_EQ(ProfilePathOf(std::string(259, 'a')), std::string(259, 'a'));
-    EXPECT_EQ(ProfilePathOf(std::string(262, 'a')), "");
+    // Wine writes a garbled file at 260 and 261 characters already.
+    for (size_t length : {258, 259})
+        EXPECT_EQ(ProfilePathOf(std::string(length, 'a')), std::string(length, 'a'));
+    for (size_t length : {260, 261, 262}) EXPECT_EQ(ProfilePathOf(std::string(length, 'a')), "") << length;
 }
 
 TEST(SettingsPathRules, AModulePathThatFillsItsWholeFieldGivesNoSettingsPath) {
@@ -171,11 +173,27 @@ TEST(PlacementRestore, StoredPositionMovesAndASmallerSizeKeepsTheDesignSize) {
 
 TEST(PlacementRestore, OneLargerDimensionResizesButNeverBelowTheDesignSize) {
     // Fault: the other stored dimension was taken as it was: 400 x 1 or 400 x 0 collapsed the window.
-    for (const auto& [w, h, wh] :
-         {std::tuple{"400", "150", 400200}, {"400", "0", 400200}, {"1", "300", 300300}}) {
+    for (const auto& [w, h, size] : {std::tuple{"400", "150", std::pair{400, 200}},
+                                     {"400", "0", {400, 200}},
+                                     {"1", "300", {300, 300}}}) {
         PlacementRecord record;
         EXPECT_TRUE(Plan(record, {"10", "20", w, h, ""}).resize);
-        EXPECT_EQ(record.W * 1000 + record.H, wh) << w << "x" << h;
+        EXPECT_EQ(std::pair(record.W, record.H), size) << w << "x" << h;
+    }
+}
+
+TEST(PlacementRestore, ASizeBeyondTheScreenFitsTheWorkAreaButNeverFallsBelowTheDesign) {
+    // Fault: 1431655766 x 300 overflowed the conversion to pixels, a window 0 pixels wide.
+    constexpr std::pair kWork{853, 614};
+    for (const auto& [w, h, work, size] : {std::tuple{"1431655766", "300", kWork, std::pair{853, 300}},
+                                           {"2147483647", "2147483647", kWork, kWork},
+                                           {"400", "250", kWork, {400, 250}},
+                                           {"99999", "99999", {250, 150}, {300, 200}},
+                                           {"99999", "99999", {0, 0}, {99999, 99999}}}) {
+        PlacementRecord record;
+        ASSERT_TRUE(Plan(record, {"10", "20", w, h, ""}).resize);
+        FitSizeToWorkArea(record, 300, 200, work.first, work.second);
+        EXPECT_EQ(std::pair(record.W, record.H), size) << w << "x" << h;
     }
 }
 
@@ -255,6 +273,15 @@ TEST(ReachablePlacement, ACaptionBarOnAnyWorkAreaStaysExactlyWhereItWas) {
           PixelRect{1176, 1011, 1776, 1300}, PixelRect{1230, 1011, 1280, 1100}}) {
         EXPECT_TRUE(Same(ReachableWindowRect(window, kCaption, kWorkAreas, kPrimary), window)) << window.left;
     }
+}
+
+TEST(ReachablePlacement, HalfAnOddCaptionBarRoundsUp) {
+    // A 25-pixel bar needs 13 pixels on the screen, not 12.
+    const std::array<PixelRect, 1> primaryOnly{kPrimary};
+    const PixelRect stays{100, 1011, 700, 1300};
+    EXPECT_TRUE(Same(ReachableWindowRect(stays, 25, primaryOnly, kPrimary), stays));
+    EXPECT_TRUE(
+        Same(ReachableWindowRect({100, 1012, 700, 1301}, 25, primaryOnly, kPrimary), {100, 735, 700, 1024}));
 }
 
 TEST(ReachablePlacement, ASliverOfTheCaptionBarOnScreenIsMovedOn) {
