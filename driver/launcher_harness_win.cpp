@@ -1,5 +1,6 @@
 #include "driver/launcher_harness_win.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -43,7 +44,7 @@ void RemoveFolder(const std::string& folder) {
 }
 
 struct WindowSearch {
-    const char* title;
+    std::initializer_list<const char*> titles;
     DWORD processId;
     HWND found;
 };
@@ -55,7 +56,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
     if (owner != search->processId) return TRUE;
     char title[256];
     GetWindowTextA(window, title, sizeof title);
-    if (std::string(title) != search->title || !IsWindowVisible(window)) return TRUE;
+    const auto matches = [&title](const char* wanted) { return std::string(title) == wanted; };
+    if (!IsWindowVisible(window) || std::none_of(search->titles.begin(), search->titles.end(), matches))
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -104,7 +107,11 @@ bool LauncherRun::Kill() {
 bool LauncherRun::Running() const { return process_.Running(); }
 
 HWND LauncherRun::WaitForWindow(const char* title, DWORD timeoutMs) const {
-    WindowSearch search{title, process_.Id(), nullptr};
+    return WaitForAnyWindow({title}, timeoutMs);
+}
+
+HWND LauncherRun::WaitForAnyWindow(std::initializer_list<const char*> titles, DWORD timeoutMs) const {
+    WindowSearch search{titles, process_.Id(), nullptr};
     WaitUntil(
         [&] {
             EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));

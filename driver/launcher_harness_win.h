@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ class LauncherRun {
     // The visible top-level window titled `title` that belongs to the started process, or nullptr on
     // timeout or when the process ends first. A window counts once shown: it gets its title earlier.
     HWND WaitForWindow(const char* title, DWORD timeoutMs = 180000) const;
+    // The same for the first window that shows with any of `titles` (the main window or a refusal box):
+    // a start with the wrong outcome is seen as soon as that shows.
+    HWND WaitForAnyWindow(std::initializer_list<const char*> titles, DWORD timeoutMs = 180000) const;
     // The exit code once the process has ended, or nullopt on timeout.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = 60000) const;
     bool Running() const;

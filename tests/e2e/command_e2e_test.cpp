@@ -285,8 +285,8 @@ TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheN
     while (first && *first != "Marvolt.exe" && !IsDeployTemporaryName(tool, *first))
         first = watch.Next(kToolTimeoutMs);
     ASSERT_TRUE(run_.Kill());
-    ASSERT_TRUE(first.has_value());
-    EXPECT_TRUE(IsDeployTemporaryName(tool, *first)) << *first << " appeared before its bytes were written";
+    EXPECT_TRUE(first && IsDeployTemporaryName(tool, *first))
+        << first.value_or("no name") << " appeared before its bytes were written";
     const std::optional<std::string> left = run_.ReadFile("Marvolt.exe");
     EXPECT_TRUE(!left || *left == large.fileBytes) << "a truncated tool of " << left->size() << " bytes";
 
@@ -295,8 +295,7 @@ TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheN
     PressButton(window, Row(1).buttonId);
     EXPECT_NE(WaitForToolWindow(Row(1)), nullptr);
     EXPECT_TRUE(run_.ReadFile("Marvolt.exe") == large.fileBytes);
-    for (int number = 1; number <= kDeployTemporaryNames; ++number)
-        EXPECT_FALSE(run_.FileExists(DeployTemporaryPath("Marvolt.exe", number))) << number;
+    EXPECT_FALSE(run_.FileExists(DeployTemporaryPath("Marvolt.exe", 1))) << "the kill's leftover stays";
     PostPressButton(window, kExitButtonId);
     EXPECT_EQ(run_.WaitForExit(), 0u);
 }

@@ -69,20 +69,6 @@ void ExpectRefusal(const LauncherRun& run) {
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
 }
 
-// The first of a start's two outcomes, the main window or the refusal box (nullptr when the launcher
-// ends or three minutes pass), so that a wrong outcome fails as soon as it shows.
-HWND FirstOutcome(const LauncherRun& run) {
-    HWND shown = nullptr;
-    WaitUntil(
-        [&] {
-            shown = run.WaitForWindow(kRefusalCaption, 0);
-            if (shown == nullptr) shown = run.WaitForWindow(MainWindowTitle, 0);
-            return shown != nullptr || !run.Running();
-        },
-        180000);
-    return shown;
-}
-
 bool Near(LONG a, LONG b) { return a - b <= 2 && b - a <= 2; }
 
 class ForeignWindow {
@@ -133,7 +119,7 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     {
         LauncherRun first;
         ASSERT_TRUE(first.Ready() && first.Start());
-        HWND window = FirstOutcome(first);
+        HWND window = first.WaitForAnyWindow({MainWindowTitle, kRefusalCaption});
         ASSERT_EQ(TextOf(window), MainWindowTitle);
         EXPECT_TRUE(LeftByTheProfileWriter(Settings(first), kFreshSettingsFile))
             << "the file must be ready before the window";
@@ -164,7 +150,7 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     ASSERT_TRUE(second.Ready());
     WriteBytes(second.PathOf(kSettingsName), closedFile);
     ASSERT_TRUE(second.Start());
-    HWND window = FirstOutcome(second);
+    HWND window = second.WaitForAnyWindow({MainWindowTitle, kRefusalCaption});
     ASSERT_EQ(TextOf(window), MainWindowTitle);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "closed minimised, starts minimised";
     EXPECT_EQ(Settings(second), closedFile) << "a matching stamp leaves the file alone";
@@ -173,7 +159,7 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     ASSERT_TRUE(refused.Ready());
     WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
     ASSERT_TRUE(refused.Start());
-    ASSERT_EQ(TextOf(FirstOutcome(refused)), kRefusalCaption);
+    ASSERT_EQ(TextOf(refused.WaitForAnyWindow({MainWindowTitle, kRefusalCaption})), kRefusalCaption);
     ShowWindow(window, SW_RESTORE);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }));
     RECT restored{};
@@ -189,7 +175,8 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     // was refused too although no launcher ran any more.
     LauncherRun third;
     ASSERT_TRUE(third.Ready() && third.Start());
-    ASSERT_EQ(TextOf(window = FirstOutcome(third)), MainWindowTitle) << "refused although no launcher runs";
+    ASSERT_EQ(TextOf(window = third.WaitForAnyWindow({MainWindowTitle, kRefusalCaption})), MainWindowTitle)
+        << "refused although no launcher runs";
     EXPECT_EQ(CloseLauncher(third, window), 0u);
     ExpectRefusal(refused);
     EXPECT_EQ(Settings(refused), kStaleFile);
@@ -206,7 +193,8 @@ TEST(StartupE2E, OfTwoCopiesStartedTogetherOneIsRefused) {
     WriteBytes(second.PathOf(kSettingsName), kStaleFile);
     ASSERT_TRUE(first.Start() && second.Start());
 
-    ASSERT_TRUE(FirstOutcome(first) != nullptr && FirstOutcome(second) != nullptr);
+    ASSERT_TRUE(first.WaitForAnyWindow({MainWindowTitle, kRefusalCaption}) != nullptr &&
+                second.WaitForAnyWindow({MainWindowTitle, kRefusalCaption}) != nullptr);
     const bool firstRefused = first.WaitForWindow(kRefusalCaption, 0) != nullptr;
     ASSERT_TRUE(firstRefused || second.WaitForWindow(kRefusalCaption, 0) != nullptr)
         << "both copies opened their windows";

@@ -60,9 +60,8 @@ TEST(DeployTemporaryPath, SameFolderAndLengthAndNeverTheToolsOwnName) {
     EXPECT_EQ(DeployTemporaryPath("x", 2), "x~2");
     EXPECT_EQ(DeployTemporaryPath("C:\\T\\Tool.e~3", 3), "");
     EXPECT_TRUE(IsDeployTemporaryName("C:\\T\\Marvolt.exe", "Marvolt.e~9"));
-    for (const char* other : {"Marvolt.ex~", "Marvolt.e~0", "Marvolt.e~10", "marvolt.e~1", "Marvolt.exe"}) {
+    for (const char* other : {"Marvolt.ex~", "Marvolt.e~0", "Marvolt.e~10", "marvolt.e~1", "Marvolt.exe"})
         EXPECT_FALSE(IsDeployTemporaryName("C:\\T\\Marvolt.exe", other)) << other;
-    }
     EXPECT_FALSE(IsDeployTemporaryName("Tool.e~3", "Tool.e~3"));
 }
 
