@@ -1,9 +1,9 @@
 // Deployment: writes one carried tool into a folder with its recorded attributes and time. The text
 // rules it applies first are deploy_paths.h's.
 //
-// Results are 1 (done) or 0 (not done). Over an existing entry the write runs its steps to the end
-// whatever fails on the way (content, then attributes, then the three times); a final directory lookup
-// of the target alone decides the result. Paths longer than 259 characters are refused, never overflowed.
+// Results are 1 (done) or 0 (not done). Over an existing file the write runs its steps to the end
+// whatever fails on the way (content, then attributes, then the three times); a folder in the tool's
+// place is left as it is. A final directory lookup of the target alone decides the result. Paths longer than 259 characters are refused, never overflowed.
 #pragma once
 
 #include <windows.h>
