@@ -3,7 +3,8 @@
 //
 // Results are 1 (done) or 0 (not done). Over an existing file the write runs its steps to the end
 // whatever fails on the way (content, then attributes, then the three times); a folder in the tool's
-// place is left as it is. A final directory lookup of the target alone decides the result. Paths longer than 259 characters are refused, never overflowed.
+// place is left as it is. A final directory lookup of the target alone decides the result. Paths longer than
+// 259 characters are refused, never overflowed.
 #pragma once
 
 #include <windows.h>
