@@ -1,5 +1,6 @@
 #include "driver/launcher_harness_win.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -43,7 +44,7 @@ void RemoveFolder(const std::string& folder) {
 }
 
 struct WindowSearch {
-    const char* title;
+    std::initializer_list<const char*> titles;
     DWORD processId;
     HWND found;
 };
@@ -55,7 +56,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
     if (owner != search->processId) return TRUE;
     char title[256];
     GetWindowTextA(window, title, sizeof title);
-    if (std::string(title) != search->title || !IsWindowVisible(window)) return TRUE;
+    const auto matches = [&title](const char* wanted) { return std::string(title) == wanted; };
+    if (!IsWindowVisible(window) || std::none_of(search->titles.begin(), search->titles.end(), matches))
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -104,7 +107,11 @@ bool LauncherRun::Kill() {
 bool LauncherRun::Running() const { return process_.Running(); }
 
 HWND LauncherRun::WaitForWindow(const char* title, DWORD timeoutMs) const {
-    WindowSearch search{title, process_.Id(), nullptr};
+    return WaitForAnyWindow({title}, timeoutMs);
+}
+
+HWND LauncherRun::WaitForAnyWindow(std::initializer_list<const char*> titles, DWORD timeoutMs) const {
+    WindowSearch search{titles, process_.Id(), nullptr};
     WaitUntil(
         [&] {
             EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
@@ -146,6 +153,64 @@ std::optional<std::string> LauncherRun::ProbeWindow(HWND window) const {
     }
     FreeLibrary(library);
     return answer;
+}
+
+FolderWatch::FolderWatch(const std::string& folder)
+    : folder_(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr)),
+      done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    armed_ = folder_.Valid() && done_.Valid() && Arm();
+}
+
+FolderWatch::~FolderWatch() {
+    if (!armed_) return;
+    // The platform writes into changes_ until the request has ended.
+    CancelIo(folder_.Get());
+    DWORD bytes = 0;
+    GetOverlappedResult(folder_.Get(), &pending_, &bytes, TRUE);
+}
+
+bool FolderWatch::Arm() {
+    pending_ = OVERLAPPED{};
+    pending_.hEvent = done_.Get();
+    ResetEvent(done_.Get());
+    return ReadDirectoryChangesW(folder_.Get(), changes_.data(),
+                                 static_cast<DWORD>(changes_.size() * sizeof(DWORD)), FALSE,
+                                 FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, nullptr,
+                                 &pending_, nullptr) != FALSE;
+}
+
+void FolderWatch::Collect(DWORD bytes) {
+    const char* at = reinterpret_cast<const char*>(changes_.data());
+    for (const char* end = at + bytes; at < end;) {
+        const auto* change = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
+        if (change->Action == FILE_ACTION_ADDED || change->Action == FILE_ACTION_RENAMED_NEW_NAME) {
+            char name[MAX_PATH] = {};
+            WideCharToMultiByte(CP_ACP, 0, change->FileName, static_cast<int>(change->FileNameLength / 2),
+                                name, MAX_PATH - 1, nullptr, nullptr);
+            appeared_.push_back(name);
+        }
+        if (change->NextEntryOffset == 0) break;
+        at += change->NextEntryOffset;
+    }
+}
+
+std::optional<std::string> FolderWatch::Next(DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (appeared_.empty() && armed_) {
+        const ULONGLONG now = GetTickCount64();
+        if (WaitForSingleObject(done_.Get(), now < end ? static_cast<DWORD>(end - now) : 0) != WAIT_OBJECT_0)
+            return std::nullopt;
+        DWORD bytes = 0;
+        armed_ = GetOverlappedResult(folder_.Get(), &pending_, &bytes, FALSE) != FALSE;
+        if (armed_) Collect(bytes);
+        armed_ = armed_ && Arm();
+    }
+    if (appeared_.empty()) return std::nullopt;
+    std::string next = appeared_.front();
+    appeared_.pop_front();
+    return next;
 }
 
 HWND FocusOfThread(DWORD threadId) {

@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +39,9 @@ class LauncherRun {
     // The visible top-level window titled `title` that belongs to the started process, or nullptr on
     // timeout or when the process ends first. A window counts once shown: it gets its title earlier.
     HWND WaitForWindow(const char* title, DWORD timeoutMs = 180000) const;
+    // The same for the first window that shows with any of `titles` (the main window or a refusal box):
+    // a start with the wrong outcome is seen as soon as that shows.
+    HWND WaitForAnyWindow(std::initializer_list<const char*> titles, DWORD timeoutMs = 180000) const;
     // The exit code once the process has ended, or nullopt on timeout.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = 60000) const;
     bool Running() const;
@@ -56,6 +61,33 @@ class LauncherRun {
   private:
     std::string folder_;
     StartedProcess process_;
+};
+
+// The names that appear in a folder from construction on, in their order: created, or given by a
+// rename. The platform keeps the changes until they are asked for, so a name that exists only for a
+// moment is never missed, however late the caller asks.
+class FolderWatch {
+  public:
+    explicit FolderWatch(const std::string& folder);
+    ~FolderWatch();
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // False when the folder cannot be watched (then Next never answers).
+    bool Watching() const { return armed_; }
+    // The next name that appeared, or nullopt when none does within `timeoutMs`.
+    std::optional<std::string> Next(DWORD timeoutMs);
+
+  private:
+    bool Arm();
+    void Collect(DWORD bytes);
+
+    FileHandle folder_;
+    KernelObject done_;
+    OVERLAPPED pending_{};
+    std::vector<DWORD> changes_ = std::vector<DWORD>(16384);
+    std::deque<std::string> appeared_;
+    bool armed_ = false;
 };
 
 // The launcher built with these tests, as a Windows path; FUNKELIS_E2E_LAUNCHER in the environment

@@ -88,8 +88,20 @@ std::optional<std::string> DeployTargetPath(std::string_view folder, std::string
     return std::string(folder) + std::string(fileName);
 }
 
-std::string DeployTemporaryPath(std::string_view targetPath) {
-    std::string temporary(targetPath);
-    if (!temporary.empty()) temporary.back() = temporary.back() == '~' ? '_' : '~';
-    return temporary;
+std::string DeployTemporaryPath(std::string_view targetPath, int number) {
+    const size_t lastPart = targetPath.find_last_of("\\/") + 1; // 0 when there is no separator
+    const size_t nameLength = targetPath.size() - lastPart;
+    const size_t kept = nameLength > 2 ? nameLength - 2 : std::min<size_t>(nameLength, 1);
+    std::string temporary = std::string(targetPath.substr(0, lastPart + kept)) + '~';
+    temporary.push_back(static_cast<char>('0' + number));
+    return temporary == targetPath ? std::string() : temporary;
+}
+
+bool IsDeployTemporaryName(std::string_view targetPath, std::string_view entryName) {
+    const std::string_view folder = targetPath.substr(0, targetPath.find_last_of("\\/") + 1);
+    for (int number = 1; number <= kDeployTemporaryNames; ++number) {
+        const std::string temporary = DeployTemporaryPath(targetPath, number);
+        if (!temporary.empty() && std::string_view(temporary).substr(folder.size()) == entryName) return true;
+    }
+    return false;
 }

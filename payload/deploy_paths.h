@@ -50,7 +50,18 @@ std::string DeployFileName(std::string_view recordFileName);
 // folder + name, or nullopt when that exceeds kMaxPathChars.
 std::optional<std::string> DeployTargetPath(std::string_view folder, std::string_view fileName);
 
-// Where a tool's bytes are written before they take the name `targetPath`: the same path with its
-// last character replaced by '~' ('_' when it is one), so the same folder, the same length, the same
-// name on every run, and never a name that ends like a program.
-std::string DeployTemporaryPath(std::string_view targetPath);
+// How many temporary names a tool has (DeployTemporaryPath's numbers 1 to this).
+inline constexpr int kDeployTemporaryNames = 9;
+
+// Where a missing tool's bytes are written before they take the name `targetPath`, number 1 to
+// kDeployTemporaryNames: in the same folder, the tool's file name (the path's last part) with its last
+// two characters replaced by '~' and the number's digit, so Marvolt.exe gives Marvolt.e~1 to
+// Marvolt.e~9: the tool's path length, never a name that ends like a program. A name of one or two
+// characters keeps its first one ("x" gives x~1). "" for a number whose name would be the tool's own
+// (a tool named Tool.e~3 has no number 3). A deployment takes the first of these names that is free; a
+// regular file left under one of them is what a killed deployment leaves behind.
+std::string DeployTemporaryPath(std::string_view targetPath, int number);
+
+// True when `entryName` (a directory entry's name, without folder) is one of the temporary names of
+// the tool at `targetPath`.
+bool IsDeployTemporaryName(std::string_view targetPath, std::string_view entryName);

@@ -109,31 +109,85 @@ void SetTimes(const std::string& path, uint64_t lastWriteTime) {
     SetFileTime(file.Get(), &time, &time, &time);
 }
 
-// Writes the whole file into a new file at `path` and gives it its recorded times (not for a read-only
-// one, which keeps the time of the write as an in-place write leaves it). False when anything
-// fails; the file may then be left behind.
-bool WriteCompleteFile(const std::string& path, const CarriedFile& carried) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a leftover of an earlier run is overwritten
-    const FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
+// The carried bytes and, unless the record is read-only (such a file keeps the time of its write, as
+// an in-place write leaves it), the recorded times, which the file system may refuse: the tool is then
+// written with the time of the write, never thrown away. Flushed, since the rename follows at once and
+// must not give the tool's name to bytes that a power loss would take with it.
+bool FillFile(HANDLE file, const CarriedFile& carried) {
     const std::string& bytes = carried.bytes;
     DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
         return false;
-    if ((carried.attributes & FILE_ATTRIBUTE_READONLY) != 0) return true;
-    const FILETIME time = ToFileTime(carried.lastWriteTime);
-    return SetFileTime(file.Get(), &time, &time, &time) != FALSE;
+    if ((carried.attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+        const FILETIME time = ToFileTime(carried.lastWriteTime);
+        SetFileTime(file, &time, &time, &time);
+    }
+    return FlushFileBuffers(file) != FALSE;
+}
+
+// The carried file in a new file that this call has created itself beside `target` (CREATE_NEW, and a
+// link at the name is never followed), under the first free temporary name, filled by FillFile and
+// closed: its path. nullopt, with nothing left behind, when every temporary name is taken, the folder
+// takes no new file, or a step fails. An entry found under a temporary name stays as it is.
+std::optional<std::string> WriteTemporaryCopy(const std::string& target, const CarriedFile& carried) {
+    for (int number = 1; number <= kDeployTemporaryNames; ++number) {
+        const std::string path = DeployTemporaryPath(target, number);
+        if (path.empty()) continue;
+        FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file.Valid()) {
+            if (FindDirectoryEntry(path)) continue;
+            return std::nullopt;
+        }
+        const bool filled = FillFile(file.Get(), carried);
+        file.Reset();
+        if (filled) return path;
+        DeleteFileA(path.c_str());
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// What a killed deployment leaves: a regular file with one name, neither a folder nor any kind of link
+// (a reparse point, or one of several hard links, which would name a file elsewhere too).
+bool IsPlainFile(const std::string& path, const WIN32_FIND_DATAA& entry) {
+    if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return false;
+    const FileHandle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION facts{};
+    return file.Valid() && GetFileInformationByHandle(file.Get(), &facts) && facts.nNumberOfLinks == 1;
+}
+
+// Deletes the leftovers of killed deployments of the tool at `target`. Only DeleteFileA touches them,
+// which also leaves a read-only file and one held open as they are.
+void RemoveLeftovers(const std::string& target) {
+    std::string search = DeployTemporaryPath(target, 1);
+    if (search.empty()) search = DeployTemporaryPath(target, 2);
+    search.back() = '?';
+    WIN32_FIND_DATAA entry{};
+    const FindHandle found(FindFirstFileA(search.c_str(), &entry));
+    if (!found.Valid()) return;
+    const std::string folder = target.substr(0, target.find_last_of("\\/") + 1);
+    do {
+        entry.cFileName[MAX_PATH - 1] = '\0';
+        const std::string path = folder + entry.cFileName;
+        if (IsDeployTemporaryName(target, entry.cFileName) && IsPlainFile(path, entry))
+            DeleteFileA(path.c_str());
+    } while (FindNextFileA(found.Get(), &entry));
 }
 
 // A tool that is missing appears under its name only complete: a process killed half-way (power loss,
-// Task Manager) leaves at most the temporary file, which the next deployment overwrites, instead of a
+// Task Manager) leaves at most a temporary file, which the next deployment removes, instead of a
 // truncated tool that every later click would start. An entry that takes the name meanwhile is kept.
 bool DeployNewFile(const std::string& target, const CarriedFile& carried) {
-    const std::string temporary = DeployTemporaryPath(target);
-    if (!WriteCompleteFile(temporary, carried) || !MoveFileA(temporary.c_str(), target.c_str())) {
-        DeleteFileA(temporary.c_str());
+    RemoveLeftovers(target);
+    const std::optional<std::string> temporary = WriteTemporaryCopy(target, carried);
+    if (!temporary) return false;
+    if (!MoveFileA(temporary->c_str(), target.c_str())) {
+        DeleteFileA(temporary->c_str());
         return false;
     }
     SetFileAttributesA(target.c_str(), carried.attributes);
@@ -181,9 +235,12 @@ int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceN
     if (!fullPath) return 0;
     if (!FolderHasEntries(folder)) folder.clear();
     const std::string target = folder + fileName;
-    if (!FindDirectoryEntry(target)) return DeployNewFile(target, carried) ? 1 : 0;
+    const std::optional<WIN32_FIND_DATAA> present = FindDirectoryEntry(target);
+    if (!present) return DeployNewFile(target, carried) ? 1 : 0;
+    // A folder in the tool's place is no file to write: it keeps its attributes; the tool test decides.
+    if ((present->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 1;
 
-    // An entry already there is written in place, as far as it lets itself be written.
+    // A file already there is written in place, as far as it lets itself be written.
     WriteContent(target, carried.bytes);
     SetFileAttributesA(target.c_str(), carried.attributes);
     SetTimes(target, carried.lastWriteTime);

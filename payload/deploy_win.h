@@ -1,9 +1,10 @@
 // Deployment: writes one carried tool into a folder with its recorded attributes and time. The text
 // rules it applies first are deploy_paths.h's.
 //
-// Results are 1 (done) or 0 (not done). Over an existing entry the write runs its steps to the end
-// whatever fails on the way (content, then attributes, then the three times); a final directory lookup
-// of the target alone decides the result. Paths longer than 259 characters are refused, never overflowed.
+// Results are 1 (done) or 0 (not done). Over an existing file the write runs its steps to the end
+// whatever fails on the way (content, then attributes, then the three times); a folder in the tool's
+// place is left as it is. A final directory lookup of the target alone decides the result. Paths longer than
+// 259 characters are refused, never overflowed.
 #pragma once
 
 #include <windows.h>
@@ -41,12 +42,15 @@ int32_t DeployCindrelTool(HWND ownerWindow, int32_t targetKind, int32_t mode);
 // Reads the payload from the own module and writes its file into `targetFolder` (which must end in a
 // backslash and hold at least one entry, else the bare name goes to the current folder). 0 for a name
 // without payload ending, an invalid payload, a blank or unsafe record file name (see DeployFileName), a
-// target path over 259 characters, or no entry at the target after writing. A missing target is written
-// as DeployTemporaryPath, given the record's times, closed, renamed to its name (never over an entry
-// that took the name meanwhile) and given its attributes; on any failure the temporary file is removed
-// and the result is 0. An existing target is written in place: a write that stops short of the image
-// deletes the file, so it is reported as not written; one that cannot be opened at all (read-only,
-// held open) keeps its content. Shows nothing.
+// target path over 259 characters, or no entry at the target after writing. A missing target is first
+// written complete into a file the call creates itself under a free temporary name (DeployTemporaryPath;
+// leftovers of killed deployments, regular files of those names, are deleted first, any other entry
+// there is left alone), given the record's times (a time the file system refuses is skipped), flushed,
+// closed, renamed to its name (never over an entry that took the name meanwhile) and given its
+// attributes; on any failure the temporary file is removed and the result is 0. An existing file is
+// written in place: a write that stops short of the image deletes the file, so it is reported as not
+// written; one that cannot be opened at all (read-only, held open) keeps its content. A folder at the
+// target is left untouched, attributes included, and gives 1. Shows nothing.
 int32_t DeployPayload(std::string_view resourceName, std::string_view targetFolder);
 
 // DeployPayload over any resource store (the own module's in DeployPayload).

@@ -1,6 +1,7 @@
 #include "payload/payload_pack.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
@@ -55,4 +56,15 @@ std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataReco
     checked.dwReserved0 = Crc32(fileBytes);
     checked.dwReserved1 = kPayloadChecksumMarker;
     return stream + EncodePayloadTrailer(checked);
+}
+
+std::optional<uint64_t> FileTimeFromPosixTime(int64_t seconds, uint32_t nanoseconds) {
+    constexpr uint64_t kLast = std::numeric_limits<uint64_t>::max();
+    if (seconds < -kSecondsFrom1601To1970 || nanoseconds >= 1'000'000'000) return std::nullopt;
+    // In unsigned arithmetic, so that no int64_t seconds overflow on the way.
+    const uint64_t since1601 = static_cast<uint64_t>(seconds) + static_cast<uint64_t>(kSecondsFrom1601To1970);
+    const uint64_t steps = nanoseconds / 100;
+    if (since1601 > kLast / kFileTimeTicksPerSecond || since1601 * kFileTimeTicksPerSecond > kLast - steps)
+        return std::nullopt;
+    return since1601 * kFileTimeTicksPerSecond + steps;
 }

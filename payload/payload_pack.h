@@ -2,6 +2,8 @@
 // make payloads link it; the launcher, which only reads, does not.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,3 +16,12 @@
 // `fileBytes`, when the file is empty (an empty stream would leave a 322-byte resource, which reads as
 // no payload), or when the result would still not read back exactly.
 std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record);
+
+// A FILETIME counts 100 ns steps since 1601-01-01 00:00 UTC, in 64 unsigned bits.
+inline constexpr uint64_t kFileTimeTicksPerSecond = 10'000'000;
+inline constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+// The FILETIME of a POSIX time, `seconds` since 1970 (negative before) and `nanoseconds` (0 to
+// 999,999,999) into that second, cut to whole 100 ns steps: every time a FILETIME holds, exactly.
+// nullopt before 1601 and after the last one (in the year 60056).
+std::optional<uint64_t> FileTimeFromPosixTime(int64_t seconds, uint32_t nanoseconds);

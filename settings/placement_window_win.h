@@ -22,6 +22,10 @@ void SetMainWindowPosition(HWND window, int32_t x, int32_t y);
 // Resizes the window; position and z-order unchanged.
 void SetMainWindowSize(HWND window, int32_t width, int32_t height);
 
+// The width/height of the work area of the monitor the window is on (the nearest one), in the most
+// whole dialog units that fit it; 0 x 0 when the platform cannot tell.
+SIZE MainWindowWorkAreaSize(HWND window);
+
 // During the handler's WM_INITDIALOG: the first display shows the window minimised; after the first
 // display: minimises it at once.
 void ShowMainWindowMinimized(HWND window);

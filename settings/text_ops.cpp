@@ -1,6 +1,7 @@
 #include "settings/text_ops.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -13,6 +14,101 @@ size_t CountDigits(std::string_view text, size_t from) {
     size_t end = from;
     while (end < text.size() && IsDigit(text[end])) ++end;
     return end - from;
+}
+
+// A whole number of up to kLimbs x 32 bits, little-endian: room for 10^19 x 5^308 and for twice 5^343,
+// the largest numerator and denominator that DecimalDigits::Value divides.
+class WideNumber {
+  public:
+    explicit WideNumber(uint64_t value)
+        : limbs_{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)} {}
+
+    void MultiplyBy5() {
+        uint64_t carry = 0;
+        for (uint32_t& limb : limbs_) {
+            carry += uint64_t{limb} * 5;
+            limb = static_cast<uint32_t>(carry);
+            carry >>= 32;
+        }
+    }
+
+    // this = 2 x this + bit
+    void DoubleAndAdd(bool bit) {
+        uint32_t carry = bit ? 1 : 0;
+        for (uint32_t& limb : limbs_) {
+            const uint32_t next = limb >> 31;
+            limb = (limb << 1) | carry;
+            carry = next;
+        }
+    }
+
+    // this -= other when this >= other; whether it was.
+    bool SubtractIfAtLeast(const WideNumber& other) {
+        for (size_t i = kLimbs; i-- > 0;) {
+            if (limbs_[i] != other.limbs_[i]) {
+                if (limbs_[i] < other.limbs_[i]) return false;
+                break;
+            }
+        }
+        uint64_t borrow = 0;
+        for (size_t i = 0; i < kLimbs; ++i) {
+            const uint64_t difference = uint64_t{limbs_[i]} - other.limbs_[i] - borrow;
+            limbs_[i] = static_cast<uint32_t>(difference);
+            borrow = (difference >> 32) & 1;
+        }
+        return true;
+    }
+
+    bool Bit(int64_t index) const { return ((limbs_[index / 32] >> (index % 32)) & 1) != 0; }
+
+    int64_t BitLength() const {
+        for (size_t i = kLimbs; i-- > 0;) {
+            for (int bit = 31; bit >= 0; --bit) {
+                if (((limbs_[i] >> bit) & 1) != 0) return static_cast<int64_t>(i) * 32 + bit + 1;
+            }
+        }
+        return 0;
+    }
+
+    // True when a bit below `end` is set.
+    bool AnyBitBelow(int64_t end) const {
+        for (int64_t i = 0; i < end; ++i) {
+            if (Bit(i)) return true;
+        }
+        return false;
+    }
+
+    bool IsZero() const { return BitLength() == 0; }
+
+  private:
+    static constexpr size_t kLimbs = 26;
+    uint32_t limbs_[kLimbs] = {};
+};
+
+// The double nearest to quotient x 2^exponent + a part below the quotient's last bit that is not zero
+// when `sticky`, ties to even; `quotient` has its top bit set. Built from its bits, so no floating-point
+// unit rounds anything (the x87 rounds twice: to its 64 bits, then to the double's 53).
+double NearestDouble(uint64_t quotient, int64_t exponent, bool sticky) {
+    constexpr int kMantissaBits = 52;
+    constexpr int64_t kMaxExponent = 1023;
+    constexpr int64_t kMinExponent = -1022;
+    int64_t leading = exponent + 63; // the power of two of the quotient's top bit
+    if (leading > kMaxExponent) return HUGE_VAL;
+    // Below the normal range the last kept bit stays at 2^-1074, so fewer bits are kept.
+    const int64_t shift = 63 - kMantissaBits + std::max<int64_t>(0, kMinExponent - leading);
+    if (shift > 64) return 0.0;
+    const uint64_t kept = shift < 64 ? quotient >> shift : 0;
+    const uint64_t rest = shift < 64 ? quotient & ((uint64_t{1} << shift) - 1) : quotient;
+    const uint64_t half = uint64_t{1} << (shift - 1);
+    uint64_t rounded = kept + ((rest > half || (rest == half && (sticky || (kept & 1) != 0))) ? 1 : 0);
+    if (leading < kMinExponent) return std::bit_cast<double>(rounded); // 2^52 is the least normal, too
+    if (rounded == uint64_t{1} << (kMantissaBits + 1)) {
+        rounded >>= 1;
+        if (++leading > kMaxExponent) return HUGE_VAL;
+    }
+    const uint64_t mantissa = rounded & ((uint64_t{1} << kMantissaBits) - 1);
+    return std::bit_cast<double>((static_cast<uint64_t>(leading - kMinExponent + 1) << kMantissaBits) |
+                                 mantissa);
 }
 
 // A decimal number as up to 19 significant digits (they fit 64 bits) times a power of ten.
@@ -28,42 +124,33 @@ class DecimalDigits {
         if (afterPoint) --exponent_;
     }
 
-    // Exact, hence the nearest double, while mantissa and power both are exact doubles (all the
-    // numbers a settings file holds); otherwise within one unit in the last place, the power of ten
-    // taken in extended precision.
+    // The nearest double, in whole-number arithmetic: mantissa x 10^exponent is numerator / denominator
+    // x 2^exponent, with the powers of five on either side, and the long division yields the
+    // quotient's first 64 bits and whether anything is left.
     double Value() const {
         if (mantissa_ == 0) return 0.0;
-        if (mantissa_ <= kExactMantissa && exponent_ >= -kExactPowers && exponent_ <= kExactPowers) {
-            const double power = ExactPowerOfTen(exponent_ < 0 ? -exponent_ : exponent_);
-            const double mantissa = static_cast<double>(mantissa_);
-            return exponent_ < 0 ? mantissa / power : mantissa * power;
+        // At least 10^309, beyond the largest double; below 10^-325, under half the least one.
+        if (exponent_ >= 309) return HUGE_VAL;
+        if (exponent_ < -343) return 0.0;
+        WideNumber numerator(mantissa_);
+        WideNumber denominator(1);
+        for (int64_t i = 0; i < exponent_; ++i) numerator.MultiplyBy5();
+        for (int64_t i = 0; i > exponent_; --i) denominator.MultiplyBy5();
+
+        WideNumber remainder(0);
+        uint64_t quotient = 0;
+        int64_t next = numerator.BitLength() - 1; // the numerator's bit brought down next; below 0: zeros
+        while (quotient < uint64_t{1} << 63) {
+            remainder.DoubleAndAdd(next >= 0 && numerator.Bit(next));
+            quotient = quotient * 2 + (remainder.SubtractIfAtLeast(denominator) ? 1 : 0);
+            --next;
         }
-        const long double power = PowerOfTen(exponent_ < 0 ? -exponent_ : exponent_);
-        const long double mantissa = static_cast<long double>(mantissa_);
-        return static_cast<double>(exponent_ < 0 ? mantissa / power : mantissa * power);
+        const bool sticky = !remainder.IsZero() || numerator.AnyBitBelow(next + 1);
+        return NearestDouble(quotient, next + 1 + exponent_, sticky);
     }
 
   private:
     static constexpr int kMaxSignificant = 19;
-    static constexpr uint64_t kExactMantissa = uint64_t{1} << 53;
-    static constexpr int64_t kExactPowers = 22;
-
-    static double ExactPowerOfTen(int64_t exponent) {
-        double power = 1.0;
-        for (int64_t i = 0; i < exponent; ++i) power *= 10.0;
-        return power;
-    }
-
-    // Infinite beyond the extended range, so that a huge number reads as HUGE_VAL and a tiny one as 0.
-    static long double PowerOfTen(int64_t exponent) {
-        long double power = 1.0L;
-        long double square = 10.0L;
-        for (uint64_t rest = static_cast<uint64_t>(exponent); rest != 0; rest >>= 1) {
-            if ((rest & 1) != 0) power *= square;
-            square *= square;
-        }
-        return power;
-    }
 
     uint64_t mantissa_ = 0;
     int significant_ = 0;

@@ -16,8 +16,9 @@ std::string TrimBlanks(std::string_view text);
 // digits, optional point and fraction. No exponent and no radix prefix are read ("1e5" is 1, "&H10" is
 // 0). 0 when the text does not start with a number; trailing text is ignored. A number too large for a
 // double is +/-HUGE_VAL. The point is "." whatever the C runtime's locale; up to 19 significant digits
-// count. The result is the nearest double (always when digits and power of ten are exact doubles, as in
-// "40.7") or one of its two neighbours.
+// count, later ones are dropped. The result is the double nearest to the digits that count (a tie goes
+// to the even one), worked out in whole numbers, so the same on every floating-point unit (the i686
+// build's x87 rounds a quotient twice, to its own 64 bits and then to the double's 53).
 double ReadNumber(std::string_view text);
 
 // Plain decimal digits, "-" before a negative value, no blanks, no leading zeros.

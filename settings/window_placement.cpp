@@ -63,6 +63,12 @@ PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<
     return restore;
 }
 
+void FitSizeToWorkArea(PlacementRecord& record, int32_t designW, int32_t designH, int32_t workW,
+                       int32_t workH) {
+    if (workW > 0) record.W = std::max(designW, std::min(record.W, workW));
+    if (workH > 0) record.H = std::max(designH, std::min(record.H, workH));
+}
+
 PixelRect ReachableWindowRect(const PixelRect& window, int32_t captionHeight,
                               std::span<const PixelRect> workAreas, const PixelRect& nearest) {
     const PixelRect captionBar{window.left, window.top, window.right,

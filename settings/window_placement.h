@@ -41,6 +41,12 @@ inline constexpr std::array<const char*, 5> kPlacementKeys = {"HmWinPosX", "HmWi
 PlacementRestore PlanPlacementRestore(PlacementRecord& record, const std::array<std::string, 5>& storedTexts,
                                       int32_t designW, int32_t designH);
 
+// A size that the plan resizes to, kept within the work area (`workW` x `workH`, dialog units, of the
+// monitor the window is shown on) but never below the design size, which wins on a smaller screen. A
+// work area of 0 (unknown) leaves the size as it is.
+void FitSizeToWorkArea(PlacementRecord& record, int32_t designW, int32_t designH, int32_t workW,
+                       int32_t workH);
+
 // Where the window's outer rectangle `window` (pixels) belongs so that its caption bar (its top
 // `captionHeight` pixels, at least one) can be reached: unchanged while a strip of the bar at least half
 // its height tall and four caption heights wide (the whole bar when narrower) lies on one of

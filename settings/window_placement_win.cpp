@@ -39,7 +39,13 @@ void RestorePlacement(HWND window) {
     }
     const PlacementRestore restore = PlanPlacementRestore(HmWinPos, stored, DesignW, DesignH);
     if (restore.move) SetMainWindowPosition(window, HmWinPos.X, HmWinPos.Y);
-    if (restore.resize) SetMainWindowSize(window, HmWinPos.W, HmWinPos.H);
+    if (restore.resize) {
+        // A size stored far beyond the screen would overflow the conversion to pixels, and no screen
+        // shows it anyway; the close then stores the fitted size.
+        const SIZE workArea = MainWindowWorkAreaSize(window);
+        FitSizeToWorkArea(HmWinPos, DesignW, DesignH, workArea.cx, workArea.cy);
+        SetMainWindowSize(window, HmWinPos.W, HmWinPos.H);
+    }
     if (restore.minimise) ShowMainWindowMinimized(window);
     if (restore.takeCurrent) TakeCurrentPlacement(window);
 }

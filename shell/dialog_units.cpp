@@ -14,3 +14,8 @@ int32_t PixelsToDialogUnits(int32_t pixels, int32_t pixelsPer1024Units) {
     if (quotient * divisor != scaled) --quotient;
     return SaturateToInt32(quotient);
 }
+
+int32_t WholeDialogUnitsIn(int32_t pixels, int32_t pixelsPer1024Units) {
+    if (pixelsPer1024Units <= 0 || pixels <= 0) return 0;
+    return SaturateToInt32(static_cast<int64_t>(pixels) * 1024 / pixelsPer1024Units);
+}

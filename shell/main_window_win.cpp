@@ -173,7 +173,8 @@ SIZE PixelsPer1024Units(HWND window) {
 }
 
 POINT UnitsToPixels(HWND window, int32_t x, int32_t y) {
-    RECT area{0, 0, x, y};
+    RECT area{0, 0, std::clamp(x, -kMaxMappedDialogUnits, kMaxMappedDialogUnits),
+              std::clamp(y, -kMaxMappedDialogUnits, kMaxMappedDialogUnits)};
     MapDialogRect(window, &area);
     return POINT{area.right, area.bottom};
 }
@@ -275,6 +276,15 @@ void SetMainWindowPosition(HWND window, int32_t x, int32_t y) {
 void SetMainWindowSize(HWND window, int32_t width, int32_t height) {
     const POINT pixels = UnitsToPixels(window, width, height);
     SetWindowPos(window, nullptr, 0, 0, pixels.x, pixels.y, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+SIZE MainWindowWorkAreaSize(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return SIZE{0, 0};
+    const SIZE per1024 = PixelsPer1024Units(window);
+    return SIZE{WholeDialogUnitsIn(monitor.rcWork.right - monitor.rcWork.left, per1024.cx),
+                WholeDialogUnitsIn(monitor.rcWork.bottom - monitor.rcWork.top, per1024.cy)};
 }
 
 // A stored position may lie on a monitor that is gone.

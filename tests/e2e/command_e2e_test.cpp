@@ -263,7 +263,8 @@ TEST_F(LauncherCommands, ToolButtonsDeployStartRaiseAndFollowTheKeyboard) {
 }
 
 // Fault: the tool's file was created first and then filled, so a launcher killed during a large write
-// left a truncated tool that the next click found present and started, on every click.
+// left a truncated tool that the next click found present and started, on every click. The launcher is
+// killed the moment the first name of the tool appears: a temporary one now, the tool's own then.
 TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheNextClick) {
     PayloadImage large = CarriedTool("Marvolt"); // with 24 MB after its image, which it still starts with
     for (size_t i = 0; i < (24u << 20); ++i) large.fileBytes.push_back(static_cast<char>(i * i % 251));
@@ -276,21 +277,25 @@ TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheN
                 EndUpdateResourceA(update, FALSE));
     HWND window = StartLauncher();
     ASSERT_NE(window, nullptr);
-    const std::string temporary = DeployTemporaryPath(run_.PathOf("Marvolt.exe"));
+    const std::string tool = run_.PathOf("Marvolt.exe");
+    FolderWatch watch(run_.Folder());
+    ASSERT_TRUE(watch.Watching());
     PostPressButton(window, Row(1).buttonId);
-    for (const ULONGLONG end = GetTickCount64() + kToolTimeoutMs; GetTickCount64() < end;) {
-        if (run_.FileExists("Marvolt.exe") ||
-            GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES)
-            break;
-    }
+    std::optional<std::string> first = watch.Next(kToolTimeoutMs);
+    while (first && *first != "Marvolt.exe" && !IsDeployTemporaryName(tool, *first))
+        first = watch.Next(kToolTimeoutMs);
     ASSERT_TRUE(run_.Kill());
+    EXPECT_TRUE(first && IsDeployTemporaryName(tool, *first))
+        << first.value_or("no name") << " appeared before its bytes were written";
     const std::optional<std::string> left = run_.ReadFile("Marvolt.exe");
     EXPECT_TRUE(!left || *left == large.fileBytes) << "a truncated tool of " << left->size() << " bytes";
 
+    // The next click removes what the kill left and deploys the tool whole.
     ASSERT_TRUE(run_.Start() && (window = run_.WaitForWindow(MainWindowTitle)) != nullptr);
     PressButton(window, Row(1).buttonId);
     EXPECT_NE(WaitForToolWindow(Row(1)), nullptr);
     EXPECT_TRUE(run_.ReadFile("Marvolt.exe") == large.fileBytes);
+    EXPECT_FALSE(run_.FileExists(DeployTemporaryPath("Marvolt.exe", 1))) << "the kill's leftover stays";
     PostPressButton(window, kExitButtonId);
     EXPECT_EQ(run_.WaitForExit(), 0u);
 }

@@ -119,8 +119,8 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     {
         LauncherRun first;
         ASSERT_TRUE(first.Ready() && first.Start());
-        HWND window = first.WaitForWindow(MainWindowTitle);
-        ASSERT_NE(window, nullptr);
+        HWND window = first.WaitForAnyWindow({MainWindowTitle, kRefusalCaption});
+        ASSERT_EQ(TextOf(window), MainWindowTitle);
         EXPECT_TRUE(LeftByTheProfileWriter(Settings(first), kFreshSettingsFile))
             << "the file must be ready before the window";
 
@@ -150,15 +150,16 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     ASSERT_TRUE(second.Ready());
     WriteBytes(second.PathOf(kSettingsName), closedFile);
     ASSERT_TRUE(second.Start());
-    HWND window = second.WaitForWindow(MainWindowTitle);
-    ASSERT_NE(window, nullptr);
+    HWND window = second.WaitForAnyWindow({MainWindowTitle, kRefusalCaption});
+    ASSERT_EQ(TextOf(window), MainWindowTitle);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; })) << "closed minimised, starts minimised";
     EXPECT_EQ(Settings(second), closedFile) << "a matching stamp leaves the file alone";
     // A second copy while one runs minimised: refused before it touches its own (stale) settings file.
     LauncherRun refused;
     ASSERT_TRUE(refused.Ready());
     WriteBytes(refused.PathOf(kSettingsName), kStaleFile);
-    ASSERT_TRUE(refused.Start() && refused.WaitForWindow(kRefusalCaption) != nullptr);
+    ASSERT_TRUE(refused.Start());
+    ASSERT_EQ(TextOf(refused.WaitForAnyWindow({MainWindowTitle, kRefusalCaption})), kRefusalCaption);
     ShowWindow(window, SW_RESTORE);
     EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) == FALSE; }));
     RECT restored{};
@@ -174,7 +175,8 @@ TEST(StartupE2E, FirstStartRestartAndASecondCopy) {
     // was refused too although no launcher ran any more.
     LauncherRun third;
     ASSERT_TRUE(third.Ready() && third.Start());
-    ASSERT_NE(window = third.WaitForWindow(MainWindowTitle), nullptr) << "refused although no launcher runs";
+    ASSERT_EQ(TextOf(window = third.WaitForAnyWindow({MainWindowTitle, kRefusalCaption})), MainWindowTitle)
+        << "refused although no launcher runs";
     EXPECT_EQ(CloseLauncher(third, window), 0u);
     ExpectRefusal(refused);
     EXPECT_EQ(Settings(refused), kStaleFile);
@@ -191,11 +193,8 @@ TEST(StartupE2E, OfTwoCopiesStartedTogetherOneIsRefused) {
     WriteBytes(second.PathOf(kSettingsName), kStaleFile);
     ASSERT_TRUE(first.Start() && second.Start());
 
-    const auto outcome = [](const LauncherRun& run) {
-        HWND shown = run.WaitForWindow(kRefusalCaption, 0);
-        return shown != nullptr ? shown : run.WaitForWindow(MainWindowTitle, 0);
-    };
-    ASSERT_TRUE(WaitUntil([&] { return outcome(first) != nullptr && outcome(second) != nullptr; }, 180000));
+    ASSERT_TRUE(first.WaitForAnyWindow({MainWindowTitle, kRefusalCaption}) != nullptr &&
+                second.WaitForAnyWindow({MainWindowTitle, kRefusalCaption}) != nullptr);
     const bool firstRefused = first.WaitForWindow(kRefusalCaption, 0) != nullptr;
     ASSERT_TRUE(firstRefused || second.WaitForWindow(kRefusalCaption, 0) != nullptr)
         << "both copies opened their windows";
@@ -264,12 +263,12 @@ TEST(StartupE2E, ReadOnlyStaleFileIsKeptAndStillPlacesTheWindow) {
 
 TEST(StartupE2E, APlacementStoredOffEveryScreenIsBroughtBackAndStoredOnScreen) {
     // A monitor since removed, and a size no screen holds: the caption bar and its system menu
-    // would stay out of reach at every start.
+    // would stay out of reach at every start. Fault: the size overflowed on its way to pixels.
     LauncherRun run;
     ASSERT_TRUE(run.Ready());
     WriteBytes(run.PathOf(kSettingsName),
-               "[HmWinPos]\r\nHmWinPosX=-5000\r\nHmWinPosY=3000\r\nHmWinPosW=99999999\r\n"
-               "HmWinPosH=99999999\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
+               "[HmWinPos]\r\nHmWinPosX=-5000\r\nHmWinPosY=3000\r\nHmWinPosW=1431655766\r\n"
+               "HmWinPosH=2147483647\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
                "Date=\"10122009\"\r\n");
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForWindow(MainWindowTitle);
@@ -280,8 +279,13 @@ TEST(StartupE2E, APlacementStoredOffEveryScreenIsBroughtBackAndStoredOnScreen) {
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
     EXPECT_EQ(area.left, work.left);
     EXPECT_EQ(area.top, work.top);
-    EXPECT_GT(area.right - area.left, work.right - work.left) << "the stored size is kept";
+    // The size fits the work area, to within one dialog unit.
+    EXPECT_TRUE(Near(area.right, work.right) && area.right <= work.right)
+        << area.right << " for " << work.right;
+    EXPECT_TRUE(Near(area.bottom, work.bottom) && area.bottom <= work.bottom) << area.bottom;
     EXPECT_EQ(CloseLauncher(run, window), 0u);
+    EXPECT_LE(std::stoll(StoredValue(run, "HmWinPosW")), work.right - work.left);
+    EXPECT_LE(std::stoll(StoredValue(run, "HmWinPosH")), work.bottom - work.top);
 
     const int x = std::stoi(StoredValue(run, "HmWinPosX"));
     const int y = std::stoi(StoredValue(run, "HmWinPosY"));

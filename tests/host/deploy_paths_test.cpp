@@ -54,6 +54,17 @@ TEST(DeployTargetPath, RefusesPathsOver259Characters) {
     EXPECT_EQ(DeployTargetPath("", std::string(260, 'n')), std::nullopt);
 }
 
+TEST(DeployTemporaryPath, SameFolderAndLengthAndNeverTheToolsOwnName) {
+    EXPECT_EQ(DeployTemporaryPath("C:\\T\\Marvolt.exe", 1), "C:\\T\\Marvolt.e~1");
+    EXPECT_EQ(DeployTemporaryPath("C:\\T\\sub/ab", 9), "C:\\T\\sub/a~9");
+    EXPECT_EQ(DeployTemporaryPath("x", 2), "x~2");
+    EXPECT_EQ(DeployTemporaryPath("C:\\T\\Tool.e~3", 3), "");
+    EXPECT_TRUE(IsDeployTemporaryName("C:\\T\\Marvolt.exe", "Marvolt.e~9"));
+    for (const char* other : {"Marvolt.ex~", "Marvolt.e~0", "Marvolt.e~10", "marvolt.e~1", "Marvolt.exe"})
+        EXPECT_FALSE(IsDeployTemporaryName("C:\\T\\Marvolt.exe", other)) << other;
+    EXPECT_FALSE(IsDeployTemporaryName("Tool.e~3", "Tool.e~3"));
+}
+
 TEST(FolderTexts, TrimNormaliseAndChooseTheFolder) {
     EXPECT_EQ(TrimFolderForLookup(" \0C:\\Tools\\/\\ \0"s), "C:\\Tools");
     EXPECT_EQ(TrimFolderForLookup("\\\\"), "");

@@ -38,6 +38,11 @@ TEST(PixelsToDialogUnits, SaturatesInsteadOfOverflowing) {
     EXPECT_EQ(PixelsToDialogUnits(1, kMax), 0);
 }
 
+TEST(WholeDialogUnitsIn, RoundsDownSoThatTheUnitsFit) {
+    EXPECT_EQ(WholeDialogUnitsIn(1280, kPer1024), 853); // 853.33
+    EXPECT_EQ(WholeDialogUnitsIn(1279, 2048), 639);     // 639.5 does not fit
+}
+
 TEST(PixelsToDialogUnits, NonPositiveScaleGivesZero) {
     EXPECT_EQ(PixelsToDialogUnits(100, 0), 0);
     EXPECT_EQ(PixelsToDialogUnits(100, -1536), 0);

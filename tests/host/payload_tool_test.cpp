@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -105,6 +107,34 @@ TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
     EXPECT_EQ(DecodePayloadTrailer(ReadFile(Path("q.bin")).substr(ReadFile(Path("q.bin")).size() - 322))
                   ->record.cFileName,
               "standin.exe");
+}
+
+// Fault: the time went through nanoseconds since 1970 in 64 bits, so a file of 1601-01-02 was recorded
+// as 2185-07-22, and one after 2262 could not be packed. Only a tmpfs keeps such times (ext4 stops at 1901).
+TEST_F(PayloadToolTest, PackRecordsEveryTimeAFileTimeHoldsAndRefusesOneBefore1601) {
+    const char* disk = std::getenv("FUNKELIS_TIME_DISK");
+    if (disk == nullptr || !fs::exists(disk))
+        GTEST_SKIP() << "no tmpfs mounted (needs root): old times untested";
+    const std::string tool = std::string(disk) + "/tool.exe";
+    WriteFile(tool, "MZ");
+    const auto packAt = [&](int64_t seconds, long nanoseconds) {
+        const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+        EXPECT_EQ(utimensat(AT_FDCWD, tool.c_str(), times, 0), 0) << seconds;
+        return Run("pack " + tool + " " + Path("p.bin"));
+    };
+    // 1601-01-01, 1601-01-02 plus 599 ns, 2300-01-01 plus 123456789 ns, the last FILETIME.
+    for (const auto& [seconds, nanoseconds, recorded] : {std::tuple{-11644473600, 0L, 0ull},
+                                                         {-11644387200, 599L, 864000000005ull},
+                                                         {10413792000, 123456789L, 220582656001234567ull},
+                                                         {1833029933770, 955161599L, ~0ull}}) {
+        ASSERT_EQ(packAt(seconds, nanoseconds), 0) << err_;
+        const std::string payload = ReadFile(Path("p.bin"));
+        EXPECT_EQ(DecodePayloadTrailer(payload.substr(payload.size() - 322))->record.ftLastWriteTime,
+                  recorded);
+    }
+    EXPECT_EQ(packAt(-11644473601, 999999999), 1);
+    EXPECT_EQ(err_,
+              "payload-tool: " + tool + ": last written before 1601, earlier than a FILETIME can hold\n");
 }
 
 TEST_F(PayloadToolTest, PackRefusesWhatCannotBecomeAPayload) {

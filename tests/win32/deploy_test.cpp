@@ -92,6 +92,7 @@ Times TimesOf(const std::string& path) {
 void Remove(const std::string& path) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
+    RemoveDirectoryA(path.c_str());
 }
 
 // Each test works in a fresh folder beside the test program that holds one marker file, since
@@ -119,9 +120,10 @@ class Deploy : public ::testing::Test {
     }
     void CleanFolder() {
         for (const char* name : {"Tool.exe", "Tool.ex~", "marker.txt", "sub\\Tool.exe", "sub\\x.exe",
-                                 "sub\\marker.txt", "empty\\Tool.exe", "x.exe"}) {
+                                 "sub\\marker.txt", "empty\\Tool.exe", "x.exe", "elsewhere.txt"}) {
             Remove(folder_ + name);
         }
+        for (int number = 1; number <= 4; ++number) Remove(DeployTemporaryPath(folder_ + "Tool.exe", number));
         RemoveDirectoryA((folder_ + "sub").c_str());
         RemoveDirectoryA((folder_ + "empty").c_str());
         Remove(longFolder_ + "Tool.exe");
@@ -158,9 +160,9 @@ TEST_F(Deploy, WritesExactBytesAttributesAndTheRecordedWriteTimeThreeTimes) {
 
 // Fault: the tool's file was created first and then filled, so a launcher killed during a large write
 // left a truncated tool that every later click found present and started.
-TEST_F(Deploy, AMissingToolAppearsOnlyWithAllItsBytesAndALeftoverIsOverwritten) {
+TEST_F(Deploy, AMissingToolAppearsOnlyWithAllItsBytesAndALeftoverIsRemoved) {
     const std::string target = folder_ + "Tool.exe";
-    WriteWhole(DeployTemporaryPath(target), "cut short by a kill");
+    WriteWhole(DeployTemporaryPath(target, 2), "cut short by a kill");
     const std::string bytes = SampleBytes(24 << 20, 8);
     const MemoryResourceStore store = StoreWith("Tool.exe", bytes);
     std::atomic<bool> done = false;
@@ -175,7 +177,38 @@ TEST_F(Deploy, AMissingToolAppearsOnlyWithAllItsBytesAndALeftoverIsOverwritten) 
     done = true;
     watcher.join();
     EXPECT_EQ(incompleteSightings, 0);
-    EXPECT_FALSE(Exists(DeployTemporaryPath(target)));
+    EXPECT_FALSE(Exists(DeployTemporaryPath(target, 1)) || Exists(DeployTemporaryPath(target, 2)));
+}
+
+// Fault: the temporary name was fixed and its entry prepared with SetFileAttributesA and CREATE_ALWAYS:
+// a folder there blocked the tool for good and lost its attributes, a file held open blocked it, a
+// hard link had the file it names overwritten. Fault: a refused time threw the complete tool away.
+TEST_F(Deploy, EntriesAtTemporaryNamesStayAsTheyAreAndARefusedTimeIsSkipped) {
+    const std::string target = folder_ + "Tool.exe";
+    const std::string planted[] = {folder_ + "Tool.ex~", DeployTemporaryPath(target, 1),
+                                   DeployTemporaryPath(target, 2), DeployTemporaryPath(target, 3)};
+    for (const std::string& folder : {planted[0], planted[1]}) {
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    }
+    const DWORD folderAttributes = GetFileAttributesA(planted[0].c_str()); // Wine drops the read-only flag
+    WriteWhole(planted[2], "held open");
+    HANDLE holder = CreateFileA(planted[2].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    WriteWhole(folder_ + "elsewhere.txt", "elsewhere");
+    ASSERT_TRUE(CreateHardLinkA(planted[3].c_str(), (folder_ + "elsewhere.txt").c_str(), nullptr));
+
+    const std::string bytes = SampleBytes(6000, 9);
+    FindDataRecord record = Record("Tool.exe", bytes.size(), FILE_ATTRIBUTE_ARCHIVE);
+    record.ftLastWriteTime |= 0x8000000000000000ull;
+    MemoryResourceStore store;
+    store.Add("TOOL_EXE_V1_BIN_WFD_NTC", MakeCompressedPayload(bytes, record));
+    EXPECT_EQ(DeployPayloadFrom(store, kToolResource, folder_), 1);
+    CloseHandle(holder);
+    EXPECT_TRUE(ReadWhole(target) == bytes);
+    EXPECT_TRUE(folderAttributes & FILE_ATTRIBUTE_HIDDEN);
+    for (int i : {0, 1}) EXPECT_EQ(GetFileAttributesA(planted[i].c_str()), folderAttributes) << planted[i];
+    EXPECT_EQ(ReadWhole(planted[2]) + ReadWhole(planted[3]) + ReadWhole(folder_ + "elsewhere.txt"),
+              "held openelsewhereelsewhere");
 }
 
 TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {
@@ -324,10 +357,14 @@ TEST_F(Deploy, RefusalsAreSilentAndFailuresShowOneMessage) {
     EXPECT_EQ(shownMessages[0].caption, " Fehler!");
     EXPECT_EQ(shownMessages[0].style, 0x12000u);
 
-    // A name without payload ending, and a folder in the tool's place, are failures the user is told of.
+    // A name without payload ending is a failure the user is told of. A folder in the tool's place
+    // counts as deployed and keeps its attributes (they were set to the record's).
     EXPECT_EQ(DeployTool(owner, 1, 1, "Hello_txt"), 0);
     CreateDirectoryA(target.c_str(), nullptr);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_EQ(DeployTool(owner, 1, 1, "Hello_txt_V1000_BIN_WFD_NTC"), 1);
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), 0x16u);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(target.c_str());
     EXPECT_EQ(shownMessages.size(), 2u);
 }

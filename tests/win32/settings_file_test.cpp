@@ -205,6 +205,8 @@ TEST_F(SettingsFile, StoredNumbersReadTheSameUnderAGermanLocale) {
     setlocale(LC_ALL, "C");
     EXPECT_TRUE(read[0] == 40.7 && read[1] == -1.5 && read[2] == 3.5)
         << read[0] << " " << read[1] << " " << read[2];
+    // Fault: the x87 rounded the quotient 8522815517 / 10^6 twice and missed the nearest double.
+    EXPECT_EQ(ReadNumber("8522.815517"), 8522.815517);
 }
 
 // A copy of this program named without ".exe" reports its settings path (the cases run in the original).

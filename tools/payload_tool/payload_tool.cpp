@@ -22,6 +22,7 @@
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
+#include "tools/payload_tool/last_write_time.h"
 #include "tools/payload_tool/pe_bytes.h"
 #include "tools/payload_tool/pe_resource_writer.h"
 #include "tools/payload_tool/pe_resources.h"
@@ -30,8 +31,6 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr uint64_t kFileTimeTicksPerSecond = 10'000'000;
-constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr size_t kMaxFileNameLength = kFileNameBytes - 1; // room for the NUL
 
 constexpr const char* kUsage =
@@ -70,11 +69,6 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     return static_cast<bool>(out);
 }
 
-uint64_t FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
-    return static_cast<uint64_t>(seconds + kSecondsFrom1601To1970) * kFileTimeTicksPerSecond +
-           static_cast<uint64_t>(nanoseconds / 100);
-}
-
 std::string FormatFileTime(uint64_t fileTime) {
     using namespace std::chrono;
     const sys_seconds time{
@@ -90,7 +84,7 @@ std::string FormatFileTime(uint64_t fileTime) {
     return text;
 }
 
-// SOURCE_DATE_EPOCH when set (reproducible builds), else the file's modification time.
+// SOURCE_DATE_EPOCH when set (reproducible builds), else the file's last-write time.
 std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         char* end = nullptr;
@@ -100,18 +94,9 @@ std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
             error = "SOURCE_DATE_EPOCH is not a number of seconds since 1970";
             return std::nullopt;
         }
-        return FileTimeFromUnix(seconds, 0);
+        return FileTimeFromPosixTime(seconds, 0);
     }
-    std::error_code failure;
-    const auto written = std::filesystem::last_write_time(path, failure);
-    if (failure) {
-        error = failure.message();
-        return std::nullopt;
-    }
-    using namespace std::chrono;
-    const auto since1970 = time_point_cast<nanoseconds>(file_clock::to_sys(written)).time_since_epoch();
-    const auto whole = floor<seconds>(since1970);
-    return FileTimeFromUnix(whole.count(), (since1970 - whole).count());
+    return LastWriteFileTime(path, error);
 }
 
 std::string BareFileName(const std::string& path) {
