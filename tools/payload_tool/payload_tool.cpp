@@ -225,43 +225,51 @@ int Pack(const std::vector<std::string>& args) {
     return 0;
 }
 
-// An RT_RCDATA resource in the language FindResourceA finds without a language of its own: the first.
-struct RcData {
-    std::string name; // as ResourceIdText gives it
-    bool numbered = false;
-    std::string_view bytes;
-};
-
 struct Executable {
     std::string file;
     PeImage image;
-    std::vector<RcData> rcData; // in table order
-    MemoryResourceStore store;
 };
 
 // Reads EXE and its resources, or prints why not.
 std::optional<Executable> LoadExecutable(const std::string& path) {
     std::string error;
-    Executable exe;
     std::optional<std::string> file = ReadWholeFile(path, error);
     if (!file) {
         Fail(path, error);
         return std::nullopt;
     }
-    exe.file = std::move(*file);
+    Executable exe{std::move(*file), {}};
     const PeResult result = ReadPeImage(exe.file, exe.image);
     if (result != PeResult::Ok) {
         Fail(path, std::string(PeResultText(result)));
         return std::nullopt;
     }
-    if (const PeResourceType* type = FindResourceType(exe.image.resources, kRtRcData)) {
-        for (const PeResourceName& name : type->names) {
-            exe.rcData.push_back({ResourceIdText(name.id), !name.id.named, name.languages.front().bytes});
-            // Numbered resources cannot be reached by name: FindResourceA takes "#n" as the number n.
-            if (name.id.named) exe.store.Add(exe.rcData.back().name, std::string(exe.rcData.back().bytes));
-        }
-    }
     return exe;
+}
+
+// An RT_RCDATA resource in the language FindResourceA finds without a language of its own: the first.
+struct RcData {
+    std::string name; // as ResourceIdText gives it
+    bool numbered = false;
+    size_t size = 0;
+};
+
+struct Payloads {
+    std::vector<RcData> rcData; // in table order
+    MemoryResourceStore store;  // the named ones, as the launcher finds them
+};
+
+Payloads PayloadsOf(const PeImage& image) {
+    Payloads payloads;
+    const PeResourceType* type = FindResourceType(image.resources, kRtRcData);
+    if (type == nullptr) return payloads;
+    for (const PeResourceName& name : type->names) {
+        const std::string& bytes = name.languages.front().bytes;
+        payloads.rcData.push_back({ResourceIdText(name.id), !name.id.named, bytes.size()});
+        // Numbered resources cannot be reached by name: FindResourceA takes "#n" as the number n.
+        if (name.id.named) payloads.store.Add(payloads.rcData.back().name, bytes);
+    }
+    return payloads;
 }
 
 std::string_view VariantText(const std::optional<PayloadVariant>& variant) {
@@ -292,15 +300,15 @@ int List(const std::vector<std::string>& args) {
     }
     const std::optional<Executable> exe = LoadExecutable(args[0]);
     if (!exe) return kExitFailure;
+    const Payloads payloads = PayloadsOf(exe->image);
     std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tcrc32\tstatus\n";
-    for (const RcData& resource : exe->rcData) {
+    for (const RcData& resource : payloads.rcData) {
         PayloadImage image;
         PayloadFacts facts;
         const PayloadFault fault = resource.numbered
                                        ? PayloadFault::NoPayloadEnding
-                                       : InspectPayload(exe->store, resource.name, image, facts);
-        std::cout << resource.name << '\t' << VariantText(facts.variant) << '\t' << resource.bytes.size()
-                  << '\t';
+                                       : InspectPayload(payloads.store, resource.name, image, facts);
+        std::cout << resource.name << '\t' << VariantText(facts.variant) << '\t' << resource.size << '\t';
         if (facts.record) {
             std::cout << RecordedFileSize(*facts.record) << '\t' << facts.record->cFileName << '\t'
                       << FormatFileTime(facts.record->ftLastWriteTime) << '\t' << ChecksumText(*facts.record)
@@ -323,11 +331,12 @@ int Verify(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     const std::optional<Executable> exe = LoadExecutable(path);
     if (!exe) return kExitFailure;
+    const Payloads payloads = PayloadsOf(exe->image);
     int good = 0;
     for (const ToolEntry& entry : ToolCatalogue()) {
         PayloadImage image;
         PayloadFacts facts;
-        const PayloadFault fault = InspectPayload(exe->store, entry.resourceName, image, facts);
+        const PayloadFault fault = InspectPayload(payloads.store, entry.resourceName, image, facts);
         std::ostringstream problem;
         if (fault != PayloadFault::None) {
             problem << PayloadFaultText(fault);
@@ -387,9 +396,10 @@ int Extract(const std::vector<std::string>& args) {
     const std::string& folder = args[2];
     const std::optional<Executable> exe = LoadExecutable(path);
     if (!exe) return kExitFailure;
+    const Payloads payloads = PayloadsOf(exe->image);
     PayloadImage image;
     PayloadFacts facts;
-    const PayloadFault fault = InspectPayload(exe->store, name, image, facts);
+    const PayloadFault fault = InspectPayload(payloads.store, name, image, facts);
     if (fault != PayloadFault::None)
         return Fail(path, name + ": not a payload: " + std::string(PayloadFaultText(fault)));
     if (!IsPlainFileName(image.record.cFileName)) {
