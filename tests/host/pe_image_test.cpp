@@ -92,6 +92,11 @@ TEST(PeImage, EveryTruncationIsReportedAndNoneReadsOk) {
         EXPECT_TRUE(image.resources.types.empty());
     }
     EXPECT_EQ(Read(pe.image.substr(0, pe.image.size() - 1)), PeResult::Truncated);
+    TestPe sectionLast(kSample); // the file ends with the resource section's padding
+    PutLe32(sectionLast.image, kTestPeOffset + 12, 0);
+    sectionLast.image.resize(sectionLast.symbolTable);
+    EXPECT_EQ(Read(sectionLast.image), PeResult::Ok);
+    EXPECT_EQ(Read(sectionLast.image.substr(0, sectionLast.image.size() - 1)), PeResult::Truncated);
 }
 
 TEST(PeImage, RefusesOffsetsOutsideTheResourceSection) {
