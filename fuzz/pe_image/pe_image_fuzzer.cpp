@@ -11,15 +11,13 @@
 
 namespace {
 
-// The bytes a tree read from a file holds, names counted once for each entry that carries them.
+// The data and names a tree read from a file holds, names counted once for each entry that carries them.
 size_t HeldBytes(const PeResourceTree& tree, size_t& blocks) {
     size_t held = 0;
     for (const PeResourceType& type : tree.types) {
         held += 2 * type.id.name.size();
         for (const PeResourceName& name : type.names) {
-            held += 2 * name.id.name.size();
-            for (const PeResourceLanguage& language : name.languages)
-                held += 2 * language.id.name.size() + language.bytes.size();
+            held += 2 * name.id.name.size() + name.languages.front().bytes.size();
             blocks += name.languages.size();
         }
     }

@@ -22,6 +22,20 @@ PeResult Read(const std::string& file) {
     return ReadPeImage(file, image);
 }
 
+// `file` read and written back into `out` with `tree`, or with the tree read when there is none.
+PeResult Rewrite(const std::string& file, PeRewrite& out, const PeResourceTree* tree = nullptr) {
+    PeImage image;
+    const PeResult read = ReadPeImage(file, image);
+    return read != PeResult::Ok ? read : RewriteResources(file, image, tree ? *tree : image.resources, out);
+}
+
+// kSample's image read with the 32-bit field `delta` bytes after `offset` set to `value`.
+PeResult ReadWith(size_t TestPe::*offset, size_t delta, uint32_t value) {
+    TestPe pe(kSample);
+    PutLe32(pe.image, pe.*offset + delta, value);
+    return Read(pe.image);
+}
+
 const std::vector<PeResourceName>& RcData(const PeImage& image) {
     static const std::vector<PeResourceName> none;
     const PeResourceType* type = FindResourceType(image.resources, kRtRcData);
@@ -52,7 +66,7 @@ TEST(PeImage, AnImageWithoutResourcesHasNone) {
     EXPECT_EQ(ReadPeImage(pe.image, image), PeResult::Ok);
     EXPECT_TRUE(image.resources.types.empty());
     PeRewrite rewrite;
-    EXPECT_EQ(RewriteResources(pe.image, image, image.resources, rewrite), PeResult::NoResources);
+    EXPECT_EQ(Rewrite(pe.image, rewrite), PeResult::NoResources);
 
     TestPe otherType(kSample);
     PutLe32(otherType.image, otherType.typeEntry, 3); // RT_ICON
@@ -68,13 +82,8 @@ TEST(PeImage, TellsOtherFilesFromPeImages) {
     TestPe noSignature(kSample);
     noSignature.image[kTestPeOffset] = 'N';
     EXPECT_EQ(Read(noSignature.image), PeResult::NotPe);
-    TestPe romImage(kSample);
-    PutLe16(romImage.image, romImage.optionalHeader, 0x107);
-    EXPECT_EQ(Read(romImage.image), PeResult::NotPe);
-    TestPe oddAlignment(kSample);
-    PutLe32(oddAlignment.image, oddAlignment.optionalHeader + 36, 3);
-    EXPECT_EQ(Read(oddAlignment.image), PeResult::NotPe);
-    EXPECT_EQ(PeKindOf(oddAlignment.image), PeKind::Other);
+    EXPECT_EQ(ReadWith(&TestPe::optionalHeader, 0, 0x107), PeResult::NotPe); // a ROM image
+    EXPECT_EQ(ReadWith(&TestPe::optionalHeader, 36, 3), PeResult::NotPe);    // FileAlignment
     TestPe farHeader(kSample);
     PutLe32(farHeader.image, 0x3C, 0xFFFF'FFF0u);
     EXPECT_EQ(Read(farHeader.image), PeResult::Truncated);
@@ -100,51 +109,39 @@ TEST(PeImage, EveryTruncationIsReportedAndNoneReadsOk) {
 }
 
 TEST(PeImage, RefusesOffsetsOutsideTheResourceSection) {
-    TestPe namesPastEnd(kSample);
-    PutLe32(namesPastEnd.image, namesPastEnd.typeEntry + 4, 0x8000'0000u | 0x00FF'FFFF);
-    EXPECT_EQ(Read(namesPastEnd.image), PeResult::BadResources);
-
-    TestPe namePastEnd(kSample);
-    PutLe32(namePastEnd.image, namePastEnd.firstNameEntry, 0x8000'0000u | 0x7FFF'FFF0);
-    EXPECT_EQ(Read(namePastEnd.image), PeResult::BadResources);
-
-    TestPe dataOutside(kSample);
-    PutLe32(dataOutside.image, dataOutside.firstDataEntry, 0x9000);
-    EXPECT_EQ(Read(dataOutside.image), PeResult::BadResources);
-
-    TestPe dataWraps(kSample);
-    PutLe32(dataWraps.image, dataWraps.firstDataEntry + 4, 0xFFFF'FFFFu);
-    EXPECT_EQ(Read(dataWraps.image), PeResult::BadResources);
+    EXPECT_EQ(ReadWith(&TestPe::typeEntry, 4, 0x8000'0000u | 0x00FF'FFFF), PeResult::BadResources);
+    EXPECT_EQ(ReadWith(&TestPe::firstNameEntry, 0, 0x8000'0000u | 0x7FFF'FFF0), PeResult::BadResources);
+    EXPECT_EQ(ReadWith(&TestPe::firstDataEntry, 0, 0x9000), PeResult::BadResources);
+    EXPECT_EQ(ReadWith(&TestPe::firstDataEntry, 4, 0xFFFF'FFFFu), PeResult::BadResources);
 }
 
 TEST(PeImage, ADirectoryThatPointsBackDoesNotLoop) {
-    TestPe pe(kSample);
     // The names directory is the root again; the root's entry then looks like a language directory.
-    PutLe32(pe.image, pe.typeEntry + 4, 0x8000'0000u);
-    EXPECT_EQ(Read(pe.image), PeResult::BadResources);
-
-    TestPe selfLanguage(kSample);
-    PutLe32(selfLanguage.image, selfLanguage.firstNameEntry + 4, 0x8000'0000u | 24);
-    EXPECT_EQ(Read(selfLanguage.image), PeResult::BadResources);
+    EXPECT_EQ(ReadWith(&TestPe::typeEntry, 4, 0x8000'0000u), PeResult::BadResources);
+    EXPECT_EQ(ReadWith(&TestPe::firstNameEntry, 4, 0x8000'0000u | 24), PeResult::BadResources);
 }
 
 // Entries that share data or a long name once made a file of 200 KB claim gigabytes of memory, print a
 // gigabyte and write an output of 215 MB that repeated the name for each entry.
+// The second and third entries of `pe` at `first` (each `stride` bytes long) take the first one's
+// first `bytes` bytes.
+void ShareTheFirst(TestPe& pe, size_t first, size_t stride, size_t bytes) {
+    for (size_t entry : {first + stride, first + 2 * stride})
+        pe.image.replace(entry, bytes, pe.image.substr(first, bytes));
+}
+
 TEST(PeImage, SharedDataAndNamesAreChargedToTheSectionAndNamesWrittenOnce) {
-    const std::string big(600, 'x');
-    TestPe sharedData({{"A", big}, {"B", "b"}, {"C", "c"}});
-    for (size_t entry : {sharedData.firstDataEntry + 16, sharedData.firstDataEntry + 32})
-        sharedData.image.replace(entry, 8, sharedData.image.substr(sharedData.firstDataEntry, 8));
+    TestPe sharedData({{"A", std::string(600, 'x')}, {"B", "b"}, {"C", "c"}});
+    ShareTheFirst(sharedData, sharedData.firstDataEntry, 16, 8);
     EXPECT_EQ(Read(sharedData.image), PeResult::BadResources);
 
     const std::string name(200, 'N');
     TestPe sharedName({{name, "a"}, {"B" + name.substr(1), "b"}, {"C" + name.substr(1), "c"}});
-    for (size_t entry : {sharedName.firstNameEntry + 8, sharedName.firstNameEntry + 16})
-        sharedName.image.replace(entry, 4, sharedName.image.substr(sharedName.firstNameEntry, 4));
+    ShareTheFirst(sharedName, sharedName.firstNameEntry, 8, 4);
     PeImage image;
     ASSERT_EQ(ReadPeImage(sharedName.image, image), PeResult::Ok); // the names it no longer uses pay for it
     PeRewrite rewrite;
-    ASSERT_EQ(RewriteResources(sharedName.image, image, image.resources, rewrite), PeResult::Ok);
+    ASSERT_EQ(Rewrite(sharedName.image, rewrite), PeResult::Ok);
     std::string utf16;
     for (char c : name) utf16 += std::string{c, '\0'};
     EXPECT_EQ(rewrite.image.find(utf16), rewrite.image.rfind(utf16));
@@ -154,8 +151,7 @@ TEST(PeImage, SharedDataAndNamesAreChargedToTheSectionAndNamesWrittenOnce) {
     EXPECT_LE(again.sections[0].virtualSize, image.sections[0].virtualSize);
 
     TestPe tooShared(kSample); // every entry names the first, 29 characters long: one name more than fits
-    for (size_t entry : {tooShared.firstNameEntry + 8, tooShared.firstNameEntry + 16})
-        tooShared.image.replace(entry, 4, tooShared.image.substr(tooShared.firstNameEntry, 4));
+    ShareTheFirst(tooShared, tooShared.firstNameEntry, 8, 4);
     EXPECT_EQ(Read(tooShared.image), PeResult::BadResources);
 }
 
@@ -177,23 +173,21 @@ TEST(PeImage, RewritingKeepsTheTreeMovesOnlyDiscardableSectionsAndDropsTheSignat
     PutLe32(pe.image, pe.directories + 4 * 8 + 4, 8);
     pe.image += "SIGNATUR";
 
-    PeImage image;
-    ASSERT_EQ(ReadPeImage(pe.image, image), PeResult::Ok);
     PeRewrite same;
-    ASSERT_EQ(RewriteResources(pe.image, image, image.resources, same), PeResult::Ok);
+    ASSERT_EQ(Rewrite(pe.image, same), PeResult::Ok);
     EXPECT_TRUE(same.signatureRemoved);
     EXPECT_EQ(same.image.substr(0x200),
               pe.image.substr(0x200, pe.image.size() - 0x200 - 8)); // laid out alike
     EXPECT_EQ(same.image.find("SIGNATUR"), std::string::npos);
 
-    PeResourceTree tree = image.resources;
+    PeImage read;
+    ASSERT_EQ(ReadPeImage(pe.image, read), PeResult::Ok);
+    PeResourceTree tree = read.resources;
     tree.types[0].names[1].languages[0].bytes.assign(0x1800, 'n'); // the resources now span two pages
     PeRewrite grown;
-    EXPECT_EQ(RewriteResources(pe.image, image, tree, grown), PeResult::SectionInTheWay);
+    EXPECT_EQ(Rewrite(pe.image, grown, &tree), PeResult::SectionInTheWay);
     PutLe32(pe.image, second + 36, 0x4200'0040u); // discardable, as relocations are
-    ASSERT_EQ(ReadPeImage(pe.image, image), PeResult::Ok);
-    ASSERT_EQ(RewriteResources(pe.image, image, tree, grown), PeResult::Ok);
-    PeImage read;
+    ASSERT_EQ(Rewrite(pe.image, grown, &tree), PeResult::Ok);
     ASSERT_EQ(ReadPeImage(grown.image, read), PeResult::Ok);
     EXPECT_EQ(read.resources, tree);
     for (size_t field : {second + 12, pe.directories + 5 * 8})
@@ -215,11 +209,8 @@ TEST(PeImage, RefusesToRewriteASectionThatHoldsOtherData) {
         std::string file = pe.image;
         PutLe32(file, field, tail);
         PutLe32(file, field + 4, field == pe.optionalHeader + 16 ? 0 : 8);
-        PeImage image;
-        ASSERT_EQ(ReadPeImage(file, image), PeResult::Ok) << field;
         PeRewrite rewrite;
-        EXPECT_EQ(RewriteResources(file, image, image.resources, rewrite), PeResult::OtherDataInResources)
-            << field;
+        EXPECT_EQ(Rewrite(file, rewrite), PeResult::OtherDataInResources) << field;
     }
 }
 
