@@ -159,9 +159,11 @@ PeResult ReadHeaders(std::string_view file, PeImage& image) {
     headers.sectionTableEnd = sectionTable + uint64_t{sectionCount} * section::kHeaderSize;
     if (headers.symbolTable != 0) {
         // The symbols, then a string table that starts with its own size.
-        const uint64_t strings = headers.symbolTable + uint64_t{headers.symbolCount} * coff::kSymbolSize;
-        if (!Fits(file, strings, 4) || !Fits(file, strings, GetLe32(file, strings)))
-            return PeResult::Truncated;
+        const uint64_t symbols = uint64_t{headers.symbolCount} * coff::kSymbolSize;
+        if (!Fits(file, headers.symbolTable + symbols, 4)) return PeResult::Truncated;
+        headers.symbolTableSize =
+            symbols + std::max<uint32_t>(GetLe32(file, headers.symbolTable + symbols), 4);
+        if (!Fits(file, headers.symbolTable, headers.symbolTableSize)) return PeResult::Truncated;
     }
     return PeResult::Ok;
 }
@@ -509,8 +511,7 @@ class Rewriter {
         if (image_.headers.entryPoint != 0 && InResourcesInMemory(image_.headers.entryPoint, 1))
             return PeResult::OtherDataInResources;
         const PeHeaders& headers = image_.headers;
-        if (headers.symbolTable != 0 &&
-            InResourcesInFile(headers.symbolTable, uint64_t{headers.symbolCount} * coff::kSymbolSize)) {
+        if (headers.symbolTable != 0 && InResourcesInFile(headers.symbolTable, headers.symbolTableSize)) {
             return PeResult::OtherDataInResources;
         }
         return PeResult::Ok;
@@ -658,7 +659,10 @@ PeResult ReadPeImage(std::string_view file, PeImage& image) {
                      [&](const PeSection& section) { return section.virtualAddress == address; });
     if (found == image.sections.end()) return PeResult::BadResources;
     image.resourceSection = static_cast<size_t>(found - image.sections.begin());
-    TreeReader reader(file.substr(found->rawOffset, found->MappedSize()), found->virtualAddress);
+    // Only a section with file data has a file offset that was checked.
+    const std::string_view section =
+        found->rawSize == 0 ? std::string_view() : file.substr(found->rawOffset, found->MappedSize());
+    TreeReader reader(section, found->virtualAddress);
     if (!reader.Read(image.resources)) {
         image.resources = {};
         return PeResult::BadResources;

@@ -52,9 +52,10 @@ struct PeHeaders {
     uint32_t checkSum = 0;
     uint32_t symbolTable = 0; // file offset of the COFF symbol table, 0 for none
     uint32_t symbolCount = 0;
-    size_t coff = 0;        // file offset of the COFF header
-    size_t optional = 0;    // file offset of the optional header
-    size_t directories = 0; // file offset of the first data directory
+    uint64_t symbolTableSize = 0; // the symbols and the string table behind them
+    size_t coff = 0;              // file offset of the COFF header
+    size_t optional = 0;          // file offset of the optional header
+    size_t directories = 0;       // file offset of the first data directory
     size_t sectionTableEnd = 0;
     uint32_t sizeOfHeaders = 0;
 };
