@@ -18,10 +18,11 @@
 
 enum class PeResult {
     Ok,
-    NotPe,        // no MZ header or PE signature, an unknown optional-header magic or impossible alignments
-    Truncated,    // a header, the section table, a section's data or the certificate runs past the file's end
-    NoResources,  // the image has no resource directory (only RewriteResources: readers find no resources)
-    BadResources, // the tree is damaged, or larger than its section
+    NotPe,       // no MZ header or PE signature, an unknown optional-header magic or impossible alignments
+    Truncated,   // a header, the section table, a section's data, the symbol table, the certificate (or, when
+                 // rewriting, the debug directory) runs past the file's end
+    NoResources, // the image has no resource directory (only RewriteResources: readers find no resources)
+    BadResources,         // the tree is damaged, or larger than its section
     OtherDataInResources, // (RewriteResources) the resource section holds more than the tree
     SectionInTheWay,      // (RewriteResources) data behind the resources would have to move and cannot
 };
