@@ -60,41 +60,16 @@ function(funkelis_label_text_pixels text result)
   set(${result} ${pixels} PARENT_SCOPE)
 endfunction()
 
-# What a file given for a row is, read from its headers: "program32", "program64", "dll32", "dll64"
-# or "other" (not a Windows image, or unreadable). The launcher can start only a program, and only a
-# 32-bit one on every Windows it runs on.
+# What a file given for a row is, as payload-tool's PE reader sees it (FUNKELIS_PAYLOAD_TOOL):
+# "program32", "program64", "dll32", "dll64" or "other" (not a Windows image), or payload-tool's message
+# when it cannot read the file. The launcher can start only a program, and only a 32-bit one on every
+# Windows it runs on.
 function(funkelis_pe_kind path result)
-  set(kind other)
-  file(SIZE "${path}" size)
-  if(size GREATER 64)
-    file(READ "${path}" head LIMIT 64 HEX)
-    if(head MATCHES "^4d5a")
-      # e_lfanew at 0x3C, little-endian.
-      string(SUBSTRING "${head}" 120 8 lfanew_hex)
-      string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" lfanew_hex "${lfanew_hex}")
-      math(EXPR lfanew "0x${lfanew_hex}")
-      math(EXPR header_end "${lfanew} + 26")
-      if(header_end LESS size)
-        file(READ "${path}" header OFFSET ${lfanew} LIMIT 26 HEX)
-        # "PE\0\0", the machine and characteristics words, the optional header's magic.
-        if(header MATCHES "^50450000(....)................................(....)(....)")
-          set(characteristics "${CMAKE_MATCH_2}")
-          set(magic "${CMAKE_MATCH_3}")
-          string(REGEX REPLACE "^(..)(..)$" "\\2\\1" characteristics "${characteristics}")
-          math(EXPR is_dll "0x${characteristics} & 0x2000")
-          if(magic STREQUAL "0b01")
-            set(bits 32)
-          elseif(magic STREQUAL "0b02")
-            set(bits 64)
-          endif()
-          if(bits AND is_dll)
-            set(kind dll${bits})
-          elseif(bits)
-            set(kind program${bits})
-          endif()
-        endif()
-      endif()
-    endif()
+  execute_process(COMMAND ${FUNKELIS_PAYLOAD_TOOL} kind ${path}
+                  OUTPUT_VARIABLE kind ERROR_VARIABLE message RESULT_VARIABLE status
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_STRIP_TRAILING_WHITESPACE)
+  if(NOT status EQUAL 0)
+    set(kind "${message}")
   endif()
-  set(${result} ${kind} PARENT_SCOPE)
+  set(${result} "${kind}" PARENT_SCOPE)
 endfunction()

@@ -21,7 +21,8 @@ inline constexpr const char* kDeployFailureText =
     "Fehler! --> Datei konnte nicht erstellt werden, \r\nwahrscheinlich fehlende Administrator rechte.";
 inline constexpr const char* kDeployFailureCaption = " Fehler!";
 
-// The style of every message box of the launcher, this one's first.
+// The style of the two message boxes the main window owns: this one and the missing-tool message
+// (shell/main_window_callback_win.cpp). The refused second start has no owner and a style of its own.
 inline constexpr UINT kDeployFailureStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
 
 // DeployTool's target kinds and its one mode.

@@ -8,8 +8,6 @@ namespace {
 
 using namespace lznt1;
 
-constexpr size_t MaxMatchLength(size_t produced) { return (size_t{1} << kLengthBits[produced]) + 2; }
-
 size_t WriteChunk(const uint8_t* body, size_t bodySize, bool compressed, uint8_t* out) {
     StoreLe16(out, ChunkHeader(bodySize, compressed));
     std::memcpy(out + kLznt1ChunkHeaderSize, body, bodySize);

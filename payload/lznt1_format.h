@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/byte_order.h"
+
 enum class Lznt1Status { Ok, BadData, ShortOutput };
 
 enum class Lznt1Parse { Greedy, Optimal };
@@ -65,13 +67,6 @@ constexpr std::array<uint8_t, kChunk + 1> MakeLengthBits() {
 inline constexpr std::array<uint8_t, kChunk + 1> kLengthBits = MakeLengthBits();
 
 constexpr size_t MaxMatchLength(size_t produced) { return (size_t{1} << kLengthBits[produced]) + 2; }
-
-inline uint16_t LoadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-inline void StoreLe16(uint8_t* p, uint16_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-}
 
 // A header holds the body size minus one; the signature bits are written but never checked.
 inline size_t BodySize(uint16_t header) { return (header & kBodySizeBits) + size_t{1}; }

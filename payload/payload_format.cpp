@@ -5,6 +5,7 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
+#include "settings/byte_order.h"
 #include "settings/text_ops.h"
 
 namespace {
@@ -20,29 +21,9 @@ constexpr size_t kOffsetReserved1 = 40;
 constexpr size_t kOffsetFileName = 44;
 constexpr size_t kOffsetAlternateFileName = kOffsetFileName + kFileNameBytes;
 
-void Put32(std::string& out, size_t offset, uint32_t value) {
-    for (size_t i = 0; i < 4; ++i) out[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-void Put64(std::string& out, size_t offset, uint64_t value) {
-    Put32(out, offset, static_cast<uint32_t>(value));
-    Put32(out, offset + 4, static_cast<uint32_t>(value >> 32));
-}
-
 void PutName(std::string& out, size_t offset, std::string_view name, size_t field) {
     const std::string_view kept = name.substr(0, std::min(field, name.size()));
     std::copy(kept.begin(), kept.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
-uint32_t Get32(std::string_view in, size_t offset) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < 4; ++i)
-        value |= static_cast<uint32_t>(static_cast<uint8_t>(in[offset + i])) << (8 * i);
-    return value;
-}
-
-uint64_t Get64(std::string_view in, size_t offset) {
-    return Get32(in, offset) | static_cast<uint64_t>(Get32(in, offset + 4)) << 32;
 }
 
 std::string GetName(std::string_view in, size_t offset, size_t field) {
@@ -94,14 +75,14 @@ bool ChecksumHolds(const FindDataRecord& record, std::string_view fileBytes) {
 
 std::string EncodeFindDataRecord(const FindDataRecord& record) {
     std::string out(kFindDataRecordSize, '\0');
-    Put32(out, kOffsetAttributes, record.dwFileAttributes);
-    Put64(out, kOffsetCreation, record.ftCreationTime);
-    Put64(out, kOffsetLastAccess, record.ftLastAccessTime);
-    Put64(out, kOffsetLastWrite, record.ftLastWriteTime);
-    Put32(out, kOffsetSizeHigh, record.nFileSizeHigh);
-    Put32(out, kOffsetSizeLow, record.nFileSizeLow);
-    Put32(out, kOffsetReserved0, record.dwReserved0);
-    Put32(out, kOffsetReserved1, record.dwReserved1);
+    PutLe32(out, kOffsetAttributes, record.dwFileAttributes);
+    PutLe64(out, kOffsetCreation, record.ftCreationTime);
+    PutLe64(out, kOffsetLastAccess, record.ftLastAccessTime);
+    PutLe64(out, kOffsetLastWrite, record.ftLastWriteTime);
+    PutLe32(out, kOffsetSizeHigh, record.nFileSizeHigh);
+    PutLe32(out, kOffsetSizeLow, record.nFileSizeLow);
+    PutLe32(out, kOffsetReserved0, record.dwReserved0);
+    PutLe32(out, kOffsetReserved1, record.dwReserved1);
     PutName(out, kOffsetFileName, record.cFileName, kFileNameBytes);
     PutName(out, kOffsetAlternateFileName, record.cAlternateFileName, kAlternateFileNameBytes);
     return out;
@@ -110,14 +91,14 @@ std::string EncodeFindDataRecord(const FindDataRecord& record) {
 std::optional<FindDataRecord> DecodeFindDataRecord(std::string_view bytes) {
     if (bytes.size() != kFindDataRecordSize) return std::nullopt;
     FindDataRecord record;
-    record.dwFileAttributes = Get32(bytes, kOffsetAttributes);
-    record.ftCreationTime = Get64(bytes, kOffsetCreation);
-    record.ftLastAccessTime = Get64(bytes, kOffsetLastAccess);
-    record.ftLastWriteTime = Get64(bytes, kOffsetLastWrite);
-    record.nFileSizeHigh = Get32(bytes, kOffsetSizeHigh);
-    record.nFileSizeLow = Get32(bytes, kOffsetSizeLow);
-    record.dwReserved0 = Get32(bytes, kOffsetReserved0);
-    record.dwReserved1 = Get32(bytes, kOffsetReserved1);
+    record.dwFileAttributes = GetLe32(bytes, kOffsetAttributes);
+    record.ftCreationTime = GetLe64(bytes, kOffsetCreation);
+    record.ftLastAccessTime = GetLe64(bytes, kOffsetLastAccess);
+    record.ftLastWriteTime = GetLe64(bytes, kOffsetLastWrite);
+    record.nFileSizeHigh = GetLe32(bytes, kOffsetSizeHigh);
+    record.nFileSizeLow = GetLe32(bytes, kOffsetSizeLow);
+    record.dwReserved0 = GetLe32(bytes, kOffsetReserved0);
+    record.dwReserved1 = GetLe32(bytes, kOffsetReserved1);
     record.cFileName = GetName(bytes, kOffsetFileName, kFileNameBytes);
     record.cAlternateFileName = GetName(bytes, kOffsetAlternateFileName, kAlternateFileNameBytes);
     return record;

@@ -12,7 +12,6 @@
 // loads the others from the system folder by full intent (shell/system_libraries_win.h).
 namespace {
 
-constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
 constexpr DWORD kCommonControlClasses = 0x706F;
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
-
 using CoInitializeFn = HRESULT(WINAPI*)(void*);
 using CoUninitializeFn = void(WINAPI*)();
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, const char*, const char*, const char*, const char*, int);

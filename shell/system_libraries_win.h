@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+// The DLL search that the launcher allows itself, for LoadLibraryExA and SetDefaultDllDirectories: the
+// system folder alone.
+inline constexpr DWORD kSearchSystem32 = LOAD_LIBRARY_SEARCH_SYSTEM32;
+
 // The module `name` (a bare file name) from the system folder, or nullptr.
 HMODULE LoadSystemLibrary(const char* name);
 

@@ -14,22 +14,26 @@ constexpr ToolEntry Row(int row, std::string_view exe, std::string_view resource
                      fileLabel, frame,    frame + 1, frame + 2, frame + 3, frame + 4};
 }
 
-constexpr auto kRows = std::to_array<ToolEntry>({
-    Row(1, "Marvolt.exe", "Marvolt_exe_V2106_BIN_WFD_NTC", " Marvolt", "Marvolt.exe  ->  Fehlt ",
-        " Marvolt Tool Faxwerk ", " Version 2.1.0.6 ", " Marvolt.exe "),
-    Row(2, "Cindrel.exe", "Cindrel_exe_V2106_BIN_WFD_NTC", " Cindrel Hausbox", "Cindrel.exe  ->  Fehlt ",
-        " Cindrel Hausbox ", " Version 2.1.0.6 ", " Cindrel.exe "),
-    Row(3, "Stavnik.exe", "Stavnik_exe_V2103_BIN_WFD_NTC", " Stavnik", "Stavnik.exe  ->  Fehlt ", " Stavnik ",
-        " Version 2.1.0.3 ", " Stavnik.exe "),
-    Row(4, "Woberin.exe", "Woberin_exe_V2106_BIN_WFD_NTC", " Woberin", "Woberin.exe  ->  Fehlt ",
-        " Woberin -> Marvolt an aus ", " Version 2.1.0.6 ", " Woberin.exe "),
-    Row(5, "Pellory.exe", "Pellory_exe_V2102_BIN_WFD_NTC", " Leitport Pellory Hausbox",
-        "Pellory.exe  ->  Fehlt ", " Pellory Leitport - Hausbox ReConnect Tool ", " Version 2.1.0.2 ",
-        " Pellory.exe "),
-});
-static_assert(kRows.size() == kToolCount,
-              "kToolCount must count the catalogue's rows (the main window has room "
-              "for five, shell/main_window_layout.h)");
+struct RowTexts {
+    std::string_view exe, resource, title, missing, caption, version, fileLabel;
+};
+
+constexpr std::array<ToolEntry, kToolCount> MakeRows() {
+    // The missing-file message is the file name, two blanks, "->", two blanks, "Fehlt" and one blank.
+    constexpr RowTexts texts[] = {
+#define FUNKELIS_TOOL_ROW(exe, resource, title, caption, version, fileLabel)                                 \
+    {exe, resource, title, exe "  ->  Fehlt ", caption, version, fileLabel},
+#include "shell/tool_catalogue.def"
+    };
+    std::array<ToolEntry, kToolCount> rows{};
+    for (int row = 1; row <= kToolCount; ++row) {
+        const RowTexts& t = texts[row - 1];
+        rows[row - 1] = Row(row, t.exe, t.resource, t.title, t.missing, t.caption, t.version, t.fileLabel);
+    }
+    return rows;
+}
+
+constexpr std::array<ToolEntry, kToolCount> kRows = MakeRows();
 
 // Deployment carries row 2's resource name as a constant of its own.
 static_assert(kRows[1].resourceName == kCindrelResourceName,

@@ -1,4 +1,6 @@
 // The five tools the launcher carries: everything it knows about each of them, fixed at build time.
+// The rows and their texts are data, in shell/tool_catalogue.def (which the build reads too); this
+// module turns them into ToolEntry rows with their control ids.
 //
 // Rows are in display order (row 1 at the top of the main window), which is also the order of the
 // close-all sweep. Every text keeps its leading and trailing blanks exactly; several of them are
@@ -24,7 +26,11 @@ struct ToolEntry {
     int32_t buttonId;
 };
 
-inline constexpr int kToolCount = 5;
+// The number of rows in shell/tool_catalogue.def.
+inline constexpr int kToolCount = 0
+#define FUNKELIS_TOOL_ROW(...) +1
+#include "shell/tool_catalogue.def"
+    ;
 
 // Each row owns five consecutive control ids from kFirstToolControlId + 5 * (row - 1): frame, caption,
 // version, file, button. The main window's layout checks that they stay clear of its other controls.

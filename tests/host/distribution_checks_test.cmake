@@ -1,5 +1,6 @@
 # The distributor's values as configure checks them (cmake/distribution_checks.cmake), run with
-# cmake -P. Each line names the fault it catches; the script fails with the first case that differs.
+# cmake -DFUNKELIS_PAYLOAD_TOOL=PATH -P. Each line names the fault it catches; the script fails with the
+# first case that differs.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/distribution_checks.cmake)
 
 function(expect what actual expected)
@@ -37,3 +38,5 @@ if(EXISTS ${wine_dir}/notepad.exe)
 endif()
 funkelis_pe_kind(${CMAKE_CURRENT_LIST_FILE} kind)
 expect("a text file" "${kind}" other)
+funkelis_pe_kind(/dev/zero kind)
+expect("a device is read for ever" "${kind}" "payload-tool: /dev/zero: not a regular file")

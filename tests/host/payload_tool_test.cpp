@@ -262,4 +262,24 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 8);
 }
 
+// Faults: a link planted at OUT.partial was followed and the launcher's bytes written into its target;
+// /dev/zero or a FIFO as a tool file was read until memory ran out or for ever.
+TEST_F(PayloadToolTest, ReplaceNeitherFollowsWhatLiesAtThePartialNameNorReadsWhatIsNoFile) {
+    const std::string launcher = Launcher();
+    WriteFile(Path("new.exe"), "a real tool");
+    WriteFile(Path("victim"), "keep");
+    fs::create_symlink(Path("victim"), Path("out.exe.partial"));
+    ASSERT_EQ(Run("replace " + launcher + " 1=" + Path("new.exe") + " -o " + Path("out.exe")), 0) << err_;
+    EXPECT_EQ(ReadFile(Path("victim")), "keep");
+    EXPECT_TRUE(fs::is_symlink(Path("out.exe.partial")));
+    EXPECT_FALSE(fs::is_symlink(Path("out.exe")) || fs::exists(Path("out.exe.partial.1")));
+
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    for (const std::string& tool : {std::string("/dev/zero"), Path("fifo")}) {
+        EXPECT_EQ(Run("replace " + launcher + " 1=" + tool + " -o " + Path("bad.exe"), "timeout 10"), 1);
+        EXPECT_EQ(err_, "payload-tool: " + tool + ": not a regular file\n");
+    }
+    EXPECT_FALSE(fs::exists(Path("bad.exe")));
+}
+
 } // namespace

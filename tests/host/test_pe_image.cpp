@@ -1,14 +1,6 @@
 #include "tests/host/test_pe_image.h"
 
-void PutLe16(std::string& image, size_t offset, uint32_t value) {
-    image[offset] = static_cast<char>(value & 0xFF);
-    image[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-void PutLe32(std::string& image, size_t offset, uint32_t value) {
-    PutLe16(image, offset, value & 0xFFFF);
-    PutLe16(image, offset + 2, value >> 16);
-}
+#include <algorithm>
 
 namespace {
 
@@ -27,17 +19,19 @@ TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources
     PutLe16(tree, 14, 1);
     PutLe32(tree, 16, 10);
     PutLe32(tree, 20, 0x8000'0000u | namesDir);
-    PutLe16(tree, namesDir + 14, static_cast<uint32_t>(count));
-    std::vector<size_t> dataOffsets;
+    const auto numbered =
+        std::count_if(resources.begin(), resources.end(), [](const auto& r) { return r.first[0] == '#'; });
+    PutLe16(tree, namesDir + 12, count - numbered); // named entries come first
+    PutLe16(tree, namesDir + 14, numbered);
     for (size_t i = 0; i < count; ++i) {
         const std::string& name = resources[i].first;
         const size_t entry = namesDir + 16 + 8 * i;
         if (name[0] == '#') {
-            PutLe32(tree, entry, static_cast<uint32_t>(std::stoul(name.substr(1))));
+            PutLe32(tree, entry, std::stoul(name.substr(1)));
         } else {
             PutLe32(tree, entry, 0x8000'0000u | cursor);
             std::string utf16(2 + 2 * name.size(), '\0');
-            PutLe16(utf16, 0, static_cast<uint32_t>(name.size()));
+            PutLe16(utf16, 0, name.size());
             for (size_t c = 0; c < name.size(); ++c) PutLe16(utf16, 2 + 2 * c, static_cast<uint8_t>(name[c]));
             tree += utf16;
             cursor = tree.size();
@@ -46,15 +40,17 @@ TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources
         PutLe32(tree, entry + 4, 0x8000'0000u | languageDir);
         PutLe16(tree, languageDir + 14, 1);
         PutLe32(tree, languageDir + 16, 0x409);
-        PutLe32(tree, languageDir + 20, static_cast<uint32_t>(dataEntries + 16 * i));
+        PutLe32(tree, languageDir + 20, dataEntries + 16 * i);
     }
     for (size_t i = 0; i < count; ++i) {
-        tree.resize((tree.size() + 3) & ~size_t{3}, '\0');
-        PutLe32(tree, dataEntries + 16 * i, static_cast<uint32_t>(kSectionRva + tree.size()));
-        PutLe32(tree, dataEntries + 16 * i + 4, static_cast<uint32_t>(resources[i].second.size()));
+        tree.resize((tree.size() + 7) & ~size_t{7}, '\0'); // as resource compilers align data
+        PutLe32(tree, dataEntries + 16 * i, kSectionRva + tree.size());
+        PutLe32(tree, dataEntries + 16 * i + 4, resources[i].second.size());
         tree += resources[i].second;
     }
 
+    const size_t treeSize = tree.size();
+    tree.resize((treeSize + kSectionFileOffset - 1) / kSectionFileOffset * kSectionFileOffset, '\0');
     const bool plus = magic == 0x20B;
     const size_t optionalSize = plus ? 240 : 224;
     const size_t countOffset = plus ? 108 : 92;
@@ -65,21 +61,30 @@ TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources
     image.replace(kTestPeOffset, 4, std::string("PE\0\0", 4));
     PutLe16(image, kTestPeOffset + 4, plus ? 0x8664 : 0x14C);
     PutLe16(image, kTestPeOffset + 6, 1);
-    PutLe16(image, kTestPeOffset + 20, static_cast<uint32_t>(optionalSize));
+    symbolTable = kSectionFileOffset + tree.size();
+    PutLe32(image, kTestPeOffset + 12, symbolTable);
+    PutLe32(image, kTestPeOffset + 16, 1);
+    PutLe16(image, kTestPeOffset + 20, optionalSize);
     optionalHeader = kTestPeOffset + 24;
     PutLe16(image, optionalHeader, magic);
+    PutLe32(image, optionalHeader + 8, tree.size());         // initialised data
     PutLe32(image, optionalHeader + 32, kSectionRva);        // section alignment
     PutLe32(image, optionalHeader + 36, kSectionFileOffset); // file alignment
+    PutLe32(image, optionalHeader + 60, kSectionFileOffset); // size of the headers
+    PutLe32(image, optionalHeader + 64, kTestPeCheckSum);
     PutLe32(image, optionalHeader + countOffset, 16);
-    PutLe32(image, optionalHeader + countOffset + 4 + 2 * 8, kSectionRva);
-    PutLe32(image, optionalHeader + countOffset + 4 + 2 * 8 + 4, static_cast<uint32_t>(tree.size()));
+    directories = optionalHeader + countOffset + 4;
+    PutLe32(image, directories + 2 * 8, kSectionRva);
+    PutLe32(image, directories + 2 * 8 + 4, treeSize);
     sectionHeader = optionalHeader + optionalSize;
     image.replace(sectionHeader, 5, ".rsrc");
-    PutLe32(image, sectionHeader + 8, static_cast<uint32_t>(tree.size()));
+    PutLe32(image, sectionHeader + 8, treeSize);
     PutLe32(image, sectionHeader + 12, kSectionRva);
-    PutLe32(image, sectionHeader + 16, static_cast<uint32_t>(tree.size()));
+    PutLe32(image, sectionHeader + 16, tree.size());
     PutLe32(image, sectionHeader + 20, kSectionFileOffset);
+    PutLe32(image, sectionHeader + 36, 0x4000'0040u); // initialised data, readable
     image += tree;
+    image += std::string("SYMBOL\0\0", 8) + std::string(10, '\0') + std::string("\4\0\0\0", 4);
     typeEntry = kSectionFileOffset + 16;
     firstNameEntry = kSectionFileOffset + namesDir + 16;
     firstDataEntry = kSectionFileOffset + dataEntries;

@@ -10,12 +10,14 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "payload/deploy_paths.h"
@@ -23,9 +25,7 @@
 #include "payload/payload_pack.h"
 #include "shell/tool_catalogue.h"
 #include "tools/payload_tool/last_write_time.h"
-#include "tools/payload_tool/pe_bytes.h"
-#include "tools/payload_tool/pe_resource_writer.h"
-#include "tools/payload_tool/pe_resources.h"
+#include "tools/payload_tool/pe_image.h"
 
 namespace {
 
@@ -41,32 +41,83 @@ int Fail(const std::string& subject, const std::string& message) {
     return kExitFailure;
 }
 
+#ifdef _WIN32
+constexpr int kOpenFlags = O_BINARY;
+#else
+// Opening a FIFO for reading waits for a writer unless it is non-blocking; regular files read the same.
+constexpr int kOpenFlags = O_CLOEXEC | O_NONBLOCK;
+#endif
+
+// The whole of the regular file at `path`; anything else (a directory, a device such as /dev/zero, a
+// FIFO) is refused at once instead of read for ever.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    const int file = ::open(path.c_str(), O_RDONLY | kOpenFlags);
+    if (file < 0) {
         error = std::strerror(errno);
         return std::nullopt;
     }
+    struct stat facts {};
     std::string bytes;
-    char buffer[65536];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    // A directory opens fine on Linux and fails only here, with EISDIR.
-    const bool failed = std::ferror(file) != 0;
-    const int readError = errno;
-    std::fclose(file);
-    if (failed) {
-        error = std::strerror(readError);
-        return std::nullopt;
+    if (::fstat(file, &facts) != 0) {
+        error = std::strerror(errno);
+    } else if (!S_ISREG(facts.st_mode)) {
+        error = S_ISDIR(facts.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    } else {
+        char buffer[65536];
+        long got = 0;
+        while ((got = ::read(file, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+            bytes.append(buffer, static_cast<size_t>(std::max(got, 0L)));
+        if (got < 0) error = std::strerror(errno);
     }
+    ::close(file);
+    if (!error.empty()) return std::nullopt;
     return bytes;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
+// Writes all of `bytes` to `file`; false with errno set on failure.
+bool WriteAll(int file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const long written =
+            ::write(file, bytes.data(), static_cast<unsigned>(std::min<size_t>(bytes.size(), 1 << 30)));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+// Writes `bytes` to a new file beside `path` and renames it over `path`, so that `path` is either what it
+// was or the whole new file. The new file takes the first free name of PATH.partial, PATH.partial.1, ...
+// and is created exclusively: whatever is found at such a name, a planted link included, is neither
+// followed nor overwritten. On failure the new file is removed and `error` says why.
+bool WriteAtomically(const std::string& path, std::string_view bytes, std::string& error) {
+    constexpr int kMaxPartialNames = 100;
+    std::string partial;
+    int file = -1;
+    for (int attempt = 0; attempt < kMaxPartialNames && file < 0; ++attempt) {
+        partial = path + ".partial" + (attempt == 0 ? "" : "." + std::to_string(attempt));
+        file = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
+        if (file < 0 && errno != EEXIST) break;
+    }
+    if (file < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool written = WriteAll(file, bytes);
+    const int writeError = errno;
+    if (::close(file) != 0 || !written) {
+        error = std::strerror(written ? errno : writeError);
+        std::remove(partial.c_str());
+        return false;
+    }
+    std::error_code failure;
+    std::filesystem::rename(partial, path, failure);
+    if (failure) {
+        error = failure.message();
+        std::remove(partial.c_str());
+        return false;
+    }
+    return true;
 }
 
 std::string FormatFileTime(uint64_t fileTime) {
@@ -155,34 +206,55 @@ int Pack(const std::vector<std::string>& args) {
     std::string error;
     const std::optional<std::string> payload = PackFile(path, name, error);
     if (!payload) return Fail(path, error);
-    if (!WriteWholeFile(outPath, *payload)) return Fail(outPath, "cannot write");
+    if (!WriteAtomically(outPath, *payload, error)) return Fail(outPath, "cannot write: " + error);
     return 0;
 }
 
 struct Executable {
-    std::vector<PeResource> resources;
-    MemoryResourceStore store;
+    std::string file;
+    PeImage image;
 };
 
-// Reads EXE's RT_RCDATA resources into a store, or prints why not.
+// Reads EXE and its resources, or prints why not.
 std::optional<Executable> LoadExecutable(const std::string& path) {
     std::string error;
-    const std::optional<std::string> image = ReadWholeFile(path, error);
-    if (!image) {
+    std::optional<std::string> file = ReadWholeFile(path, error);
+    if (!file) {
         Fail(path, error);
         return std::nullopt;
     }
-    Executable exe;
-    const PeReadResult result = ReadRcDataResources(*image, exe.resources);
-    if (result != PeReadResult::Ok) {
-        Fail(path, std::string(PeReadResultText(result)));
+    Executable exe{std::move(*file), {}};
+    const PeResult result = ReadPeImage(exe.file, exe.image);
+    if (result != PeResult::Ok) {
+        Fail(path, std::string(PeResultText(result)));
         return std::nullopt;
     }
-    for (const PeResource& resource : exe.resources) {
-        // Numbered resources cannot be reached by name: FindResourceA takes "#n" as the number n.
-        if (!resource.numbered) exe.store.Add(resource.name, resource.bytes);
-    }
     return exe;
+}
+
+// An RT_RCDATA resource in the language FindResourceA finds without a language of its own: the first.
+struct RcData {
+    std::string name; // as ResourceIdText gives it
+    bool numbered = false;
+    size_t size = 0;
+};
+
+struct Payloads {
+    std::vector<RcData> rcData; // in table order
+    MemoryResourceStore store;  // the named ones, as the launcher finds them
+};
+
+Payloads PayloadsOf(const PeImage& image) {
+    Payloads payloads;
+    const PeResourceType* type = FindResourceType(image.resources, kRtRcData);
+    if (type == nullptr) return payloads;
+    for (const PeResourceName& name : type->names) {
+        const std::string& bytes = name.languages.front().bytes;
+        payloads.rcData.push_back({ResourceIdText(name.id), !name.id.named, bytes.size()});
+        // Numbered resources cannot be reached by name: FindResourceA takes "#n" as the number n.
+        if (name.id.named) payloads.store.Add(payloads.rcData.back().name, bytes);
+    }
+    return payloads;
 }
 
 std::string_view VariantText(const std::optional<PayloadVariant>& variant) {
@@ -213,15 +285,15 @@ int List(const std::vector<std::string>& args) {
     }
     const std::optional<Executable> exe = LoadExecutable(args[0]);
     if (!exe) return kExitFailure;
+    const Payloads payloads = PayloadsOf(exe->image);
     std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tcrc32\tstatus\n";
-    for (const PeResource& resource : exe->resources) {
+    for (const RcData& resource : payloads.rcData) {
         PayloadImage image;
         PayloadFacts facts;
         const PayloadFault fault = resource.numbered
                                        ? PayloadFault::NoPayloadEnding
-                                       : InspectPayload(exe->store, resource.name, image, facts);
-        std::cout << resource.name << '\t' << VariantText(facts.variant) << '\t' << resource.bytes.size()
-                  << '\t';
+                                       : InspectPayload(payloads.store, resource.name, image, facts);
+        std::cout << resource.name << '\t' << VariantText(facts.variant) << '\t' << resource.size << '\t';
         if (facts.record) {
             std::cout << RecordedFileSize(*facts.record) << '\t' << facts.record->cFileName << '\t'
                       << FormatFileTime(facts.record->ftLastWriteTime) << '\t' << ChecksumText(*facts.record)
@@ -244,11 +316,12 @@ int Verify(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     const std::optional<Executable> exe = LoadExecutable(path);
     if (!exe) return kExitFailure;
+    const Payloads payloads = PayloadsOf(exe->image);
     int good = 0;
     for (const ToolEntry& entry : ToolCatalogue()) {
         PayloadImage image;
         PayloadFacts facts;
-        const PayloadFault fault = InspectPayload(exe->store, entry.resourceName, image, facts);
+        const PayloadFault fault = InspectPayload(payloads.store, entry.resourceName, image, facts);
         std::ostringstream problem;
         if (fault != PayloadFault::None) {
             problem << PayloadFaultText(fault);
@@ -308,9 +381,10 @@ int Extract(const std::vector<std::string>& args) {
     const std::string& folder = args[2];
     const std::optional<Executable> exe = LoadExecutable(path);
     if (!exe) return kExitFailure;
+    const Payloads payloads = PayloadsOf(exe->image);
     PayloadImage image;
     PayloadFacts facts;
-    const PayloadFault fault = InspectPayload(exe->store, name, image, facts);
+    const PayloadFault fault = InspectPayload(payloads.store, name, image, facts);
     if (fault != PayloadFault::None)
         return Fail(path, name + ": not a payload: " + std::string(PayloadFaultText(fault)));
     if (!IsPlainFileName(image.record.cFileName)) {
@@ -318,7 +392,8 @@ int Extract(const std::vector<std::string>& args) {
                               "\" is not a plain file name");
     }
     const std::string target = folder + "/" + image.record.cFileName;
-    if (!WriteWholeFile(target, image.fileBytes)) return Fail(target, "cannot write");
+    std::string error;
+    if (!WriteAtomically(target, image.fileBytes, error)) return Fail(target, "cannot write: " + error);
     std::cout << target << "\n";
     return 0;
 }
@@ -332,31 +407,23 @@ bool SameName(const std::u16string& name, std::string_view ascii) {
     return SameIgnoringCase(narrow, ascii);
 }
 
-// Puts `payload` into every language of the RT_RCDATA resource `name`; false when there is none.
-bool PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload) {
-    bool found = false;
-    for (PeResourceType& type : tree.types) {
-        if (type.id.named || type.id.number != kRtRcData) continue;
-        for (PeResourceName& resource : type.names) {
-            if (!resource.id.named || !SameName(resource.id.name, name)) continue;
-            for (PeResourceLanguage& language : resource.languages) language.bytes = payload;
-            found = true;
+// Puts `payload` into the RT_RCDATA resource `name`, or says why not. The resource must have one
+// language: of several, the launcher would find the one of the system's language, and a payload put into
+// each of them would multiply the output by a count the file chooses.
+std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload) {
+    PeResourceName* found = nullptr;
+    if (PeResourceType* type = FindResourceType(tree, kRtRcData)) {
+        for (PeResourceName& resource : type->names) {
+            if (found == nullptr && resource.id.named && SameName(resource.id.name, name)) found = &resource;
         }
     }
-    return found;
-}
-
-// Writes beside `path` first and renames, so that `path` is the old file or the whole new one.
-bool WriteAtomically(const std::string& path, std::string_view bytes) {
-    const std::string partial = path + ".partial";
-    std::error_code ignored;
-    if (WriteWholeFile(partial, bytes)) {
-        std::error_code failure;
-        std::filesystem::rename(partial, path, failure);
-        if (!failure) return true;
+    if (found == nullptr) return "has no RT_RCDATA resource " + std::string(name);
+    if (found->languages.size() != 1) {
+        return "the RT_RCDATA resource " + std::string(name) + " has " +
+               std::to_string(found->languages.size()) + " languages, not one";
     }
-    std::filesystem::remove(partial, ignored);
-    return false;
+    found->languages.front().bytes = payload;
+    return "";
 }
 
 int Replace(const std::vector<std::string>& args) {
@@ -370,12 +437,9 @@ int Replace(const std::vector<std::string>& args) {
     const std::string outPath = items.back();
     items.resize(items.size() - 2);
 
+    std::optional<Executable> exe = LoadExecutable(launcherPath);
+    if (!exe) return kExitFailure;
     std::string error;
-    const std::optional<std::string> launcher = ReadWholeFile(launcherPath, error);
-    if (!launcher) return Fail(launcherPath, error);
-    PeResourceTree tree;
-    const PeWriteResult read = ReadResourceTree(*launcher, tree);
-    if (read != PeWriteResult::Ok) return Fail(launcherPath, std::string(PeWriteResultText(read)));
 
     std::vector<const ToolEntry*> done;
     for (const std::string& item : items) {
@@ -390,14 +454,14 @@ int Replace(const std::vector<std::string>& args) {
         const std::string file = item.substr(equals + 1);
         const std::optional<std::string> payload = PackFile(file, std::string(row->exeFileName), error);
         if (!payload) return Fail(file, error);
-        if (!PutPayload(tree, row->resourceName, *payload))
-            return Fail(launcherPath, "has no RT_RCDATA resource " + std::string(row->resourceName));
+        error = PutPayload(exe->image.resources, row->resourceName, *payload);
+        if (!error.empty()) return Fail(launcherPath, error);
     }
 
     PeRewrite rewrite;
-    const PeWriteResult written = RewriteResources(*launcher, tree, rewrite);
-    if (written != PeWriteResult::Ok) return Fail(launcherPath, std::string(PeWriteResultText(written)));
-    if (!WriteAtomically(outPath, rewrite.image)) return Fail(outPath, "cannot write");
+    const PeResult written = RewriteResources(exe->file, exe->image, exe->image.resources, rewrite);
+    if (written != PeResult::Ok) return Fail(launcherPath, std::string(PeResultText(written)));
+    if (!WriteAtomically(outPath, rewrite.image, error)) return Fail(outPath, "cannot write: " + error);
     for (const ToolEntry* row : done)
         std::cout << "replaced " << row->resourceName << " (" << row->exeFileName << ")\n";
     if (rewrite.signatureRemoved) {
@@ -420,6 +484,19 @@ int Rows(const std::vector<std::string>& args) {
         std::cout << row + 1 << '\t' << entry.exeFileName << '\t' << entry.resourceName << "\t\""
                   << entry.windowTitle << "\"\n";
     }
+    return 0;
+}
+
+// What a file is, for the build's table of rows: program32, program64, dll32, dll64 or other.
+int Kind(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    std::string error;
+    const std::optional<std::string> file = ReadWholeFile(args[0], error);
+    if (!file) return Fail(args[0], error);
+    std::cout << PeKindWord(PeKindOf(*file)) << "\n";
     return 0;
 }
 
@@ -446,6 +523,7 @@ constexpr Command kCommands[] = {
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
+    {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},
     {"--help", "", "prints this list", Help},
 };
 
