@@ -1,0 +1,26 @@
+// Packing a tool file exactly as the build packs it: the recorded name, time and attributes, and the
+// payload the launcher reads.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A name that the launcher can write into its own folder and nowhere else.
+bool IsPlainFileName(std::string_view name);
+
+// A name that the launcher writes exactly as recorded: deployment's file-name rule would refuse or
+// alter "...", "To?l.exe" or "Tool.exe ", and the tool would then never be written.
+bool IsDeployedUnchanged(const std::string& name);
+
+// The time recorded for the file at `path`: SOURCE_DATE_EPOCH when set (reproducible builds), else the
+// file's last-write time. nullopt with `error` when neither can be recorded.
+std::optional<uint64_t> PackTime(const std::string& path, std::string& error);
+
+// The payload of the file at `path` recorded as `name`, exactly as the build packs it; nullopt with
+// `error` saying why not.
+std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error);
+
+// A recorded FILETIME as "YYYY-MM-DDTHH:MM:SSZ", or "filetime:N" beyond the year 9999.
+std::string FormatFileTime(uint64_t fileTime);
