@@ -53,8 +53,9 @@ int32_t DeployPayload(std::string_view resourceName, std::string_view targetFold
 int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
                           std::string_view targetFolder);
 
-// 1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder; the
-// path is then rewritten in normal form (one trailing backslash). 0 leaves it unchanged.
+// 1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder, the
+// root of a drive or share ("E:\\", "\\\\server\\share\\") included; the path is then rewritten in normal
+// form (one trailing backslash). 0 leaves it unchanged.
 int32_t ProbeFolder(std::string& path);
 
 // ProbeSystem32Folder / ProbeSysWow64Folder: 1 and the Windows folder's System32 (SysWow64) folder in

@@ -1,8 +1,12 @@
 // Proves that this program really runs on a Windows API (Wine here), so no green test can come from
-// a host build by mistake.
+// a host build by mistake; and that the system libraries the launcher loads itself come from the
+// system folder, in a process that has not restricted its library search.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include "driver/launcher_harness_win.h"
+#include "shell/system_libraries_win.h"
 
 TEST(Platform, RunsOnWindowsApi) {
     using WineGetVersion = const char*(__cdecl*)();
@@ -12,4 +16,11 @@ TEST(Platform, RunsOnWindowsApi) {
     std::printf("running under Wine %s\n", wineVersion());
     char folder[MAX_PATH] = {};
     EXPECT_GT(GetWindowsDirectoryA(folder, MAX_PATH), 0u);
+}
+
+// Fault: LoadSystemLibrary searched beside the program first, as LoadLibrary does; on systems without the
+// process-wide restriction (not set here) it is the only defence. The planted library is beside this program.
+TEST(SystemLibraries, ComeFromTheSystemFolderOnly) {
+    EXPECT_EQ(LoadSystemLibrary(kPlantedDllName), nullptr);
+    EXPECT_NE(LoadSystemLibrary("shell32.dll"), nullptr);
 }
