@@ -22,18 +22,19 @@
 # funkelis_as_wine_user, funkelis_wine); nothing is started or created.
 
 funkelis_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The programs are 32-bit: Debian's wine command runs them with the 32-bit loader in either prefix, in
+# a 64-bit one under WoW64 (the 64-bit loader would hand them on through start.exe, which fails on long
+# paths). Only the 64-bit loader makes a 64-bit prefix.
 case ${FUNKELIS_WINEARCH:-win32} in
 win32)
   export WINEARCH=win32
   export WINEPREFIX=${FUNKELIS_WINEPREFIX:-$funkelis_root/build/wineprefix}
-  funkelis_wine_loader=wine
+  funkelis_prefix_loader=wine
   ;;
 win64)
   export WINEARCH=win64
   export WINEPREFIX=${FUNKELIS_WINEPREFIX:-$funkelis_root/build/wineprefix64}
-  # Debian's wine command prefers the 32-bit loader; a 64-bit prefix needs the 64-bit one, which
-  # hands 32-bit programs on to the 32-bit loader itself.
-  funkelis_wine_loader=/usr/lib/wine/wine64
+  funkelis_prefix_loader=/usr/lib/wine/wine64
   ;;
 *)
   echo "wine-env: FUNKELIS_WINEARCH is win32 or win64, not '$FUNKELIS_WINEARCH'" >&2
@@ -58,7 +59,7 @@ if [ "$(id -u)" -eq 0 ]; then
   funkelis_as_wine_user=(setpriv "--reuid=$funkelis_wine_user" "--regid=$(id -g "$funkelis_wine_user")"
     --init-groups env "HOME=$funkelis_wine_home" "USER=$funkelis_wine_user" "LOGNAME=$funkelis_wine_user")
 fi
-funkelis_wine=("${funkelis_as_wine_user[@]}" "$funkelis_wine_loader")
+funkelis_wine=("${funkelis_as_wine_user[@]}" wine)
 [ -z "${FUNKELIS_WINE_DESCRIBE:-}" ] || return 0
 
 # Hands the current folder to the Wine user when it cannot write there, but only a folder of the
@@ -156,7 +157,7 @@ fi
   if [ ! -f "$WINEPREFIX/.funkelis-ready" ]; then
     echo "wine-env: creating the ${WINEARCH#win}-bit Wine prefix $WINEPREFIX for $funkelis_wine_user" >&2
     # The lock must not leak into the long-lived wineserver.
-    if "${funkelis_wine[@]}" wineboot -i >/dev/null 2>&1 9>&-; then
+    if "${funkelis_as_wine_user[@]}" "$funkelis_prefix_loader" wineboot -i >/dev/null 2>&1 9>&-; then
       "${funkelis_as_wine_user[@]}" wineserver -w 9>&-
       "${funkelis_as_wine_user[@]}" touch "$WINEPREFIX/.funkelis-ready"
     fi
