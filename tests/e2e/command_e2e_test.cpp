@@ -448,9 +448,7 @@ TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
     // The launcher at the root of a drive (a stick), started from the Windows folder.
     const MappedDrive stick(run_.Folder());
     ASSERT_FALSE(stick.Root().empty());
-    char windowsFolder[MAX_PATH] = {};
-    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
-    HWND window = StartLauncher(windowsFolder, stick.Root());
+    HWND window = StartLauncher("C:\\windows", stick.Root());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SettingsValue(run_, "Optionen", "AllProgExit"), "10");
 

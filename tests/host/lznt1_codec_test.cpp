@@ -46,8 +46,8 @@ bool EndsWithEmptyFlagByte(const std::string& body) {
     return false;
 }
 
-// Every chunk but the last stands for 4096 bytes; no compressed chunk ends in an empty flag byte, and
-// only a short last one may be longer than its data (Vista refuses it stored).
+// Every chunk but the last stands for 4096 bytes; no compressed chunk ends in an empty flag byte or
+// is longer than its data, but a short last one (Vista refuses it stored).
 void ExpectWellFormed(const std::string& stream, const std::string& data) {
     const std::vector<Chunk> chunks = ChunksOf(stream);
     ASSERT_EQ(chunks.size(), (data.size() + 4095) / 4096);
@@ -376,8 +376,7 @@ TEST(Lznt1Wrapper, DecompressHonoursTheTargetAndTheDefaultCapacity) {
     EXPECT_EQ(Lznt1Decompress(stream, target), 100);
     EXPECT_EQ(target, data.substr(0, 100));
 
-    // A long run expands beyond 12.5 times its stream: the default capacity cuts it inside a
-    // back-reference, which the service reports as malformed, so it yields nothing.
+    // A long run expands beyond 12.5 times its stream: the default capacity cuts it inside a match.
     const std::string run(100000, '\0');
     std::string runStream;
     ASSERT_GT(Lznt1Compress(run, runStream), 0);

@@ -347,8 +347,7 @@ TEST(MakeCompressedPayload, PacksEvenFilesTooRepetitiveForTheReadersCapacity) {
         PayloadImage image;
         ASSERT_TRUE(ReadPayload(store, "R_WFD_NTC", image)) << file.size();
         EXPECT_EQ(image.fileBytes, file);
-        // Fault: a short last chunk was stored, which Vista's decoder refuses; only one whose tokens do not
-        // fit a chunk stays stored, and is then read into a buffer that ends with it.
+        // Fault: a short last chunk was stored, which Vista refuses, even where its tokens fit a chunk.
         const auto* stream = reinterpret_cast<const uint8_t*>(payload.data());
         EXPECT_EQ(Lznt1OutputEndingStored(stream, payload.size() - kPayloadTrailerSize) != 0,
                   file.size() % 4096 > 3640);

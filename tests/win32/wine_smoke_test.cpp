@@ -1,6 +1,5 @@
 // Proves that this program really runs on a Windows API (Wine here), so no green test can come from
-// a host build by mistake; and that the system libraries the launcher loads itself come from the
-// system folder, in a process that has not restricted its library search.
+// a host build by mistake; and LoadSystemLibrary in a process that has not restricted its library search.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,8 +17,8 @@ TEST(Platform, RunsOnWindowsApi) {
     EXPECT_GT(GetWindowsDirectoryA(folder, MAX_PATH), 0u);
 }
 
-// Fault: LoadSystemLibrary searched beside the program first, as LoadLibrary does; on systems without the
-// process-wide restriction (not set here) it is the only defence. The planted library is beside this program.
+// Fault: LoadSystemLibrary searched beside the program (where a library is planted), as LoadLibrary does;
+// on systems without the process-wide restriction it is the only defence.
 TEST(SystemLibraries, ComeFromTheSystemFolderOnly) {
     EXPECT_EQ(LoadSystemLibrary(kPlantedDllName), nullptr);
     EXPECT_NE(LoadSystemLibrary("shell32.dll"), nullptr);
