@@ -1,6 +1,6 @@
 // Stands in for the web browser in end-to-end tests: registered as the handler of https links, it
-// appends its command line's argument, one line per call, to url_recorder.log beside itself. In a
-// tool's place it tells where it was started: X.folder beside X.exe holds its current folder.
+// appends its command line's argument, one line per call, to url_recorder.log beside itself; X.folder
+// beside it (X.exe) holds its current folder.
 #include <windows.h>
 
 #include <fstream>

@@ -63,8 +63,7 @@ TEST(FolderTexts, TrimNormaliseAndChooseTheFolder) {
     EXPECT_EQ(UsableFolderText("C:\\Tools"), "");
     EXPECT_EQ(UsableFolderText("C:\\Tools/"), "");
     EXPECT_EQ(UsableFolderText(""), "");
-    // Fault: a launcher at the root of a stick or share looked its folder up as an entry, found none and
-    // never deployed a tool. Roots are the lookup forms of "E:\\" and "\\\\server\\share\\" only.
+    // Fault: a launcher at the root of a stick or share found no entry for its folder, so deployed nothing.
     for (const char* root : {"E:", "z:", "\\\\server\\share"}) EXPECT_TRUE(IsDriveOrShareRoot(root)) << root;
     for (const char* folder : {"E:\\Tools", "E", "1:", "\\\\server", "\\\\server\\", "\\\\server\\share\\sub",
                                "\\\\?\\C:", "\\\\.\\C:", "\\\\\\share", ""})

@@ -108,9 +108,9 @@ TEST(Lznt1Ntdll, MalformedAndCutStreamsLikeTheHostService) {
     std::string out(data.size(), '\0');
     ULONG finalSize = 0;
 
-    // Windows' statuses (Wine's conformance tests), which the host service gives too. "WineWine" ends in
-    // a back-reference: cut inside it, the buffer is malformed (Wine gives the bytes that fit); cut in
-    // the literals, it is not. An empty stream is malformed, one stray byte after a stream is ignored.
+    // Windows' statuses (Wine's conformance tests; the host service's too): "WineWine" cut inside its final
+    // back-reference, and an empty stream, are malformed (Wine: the bytes that fit); cut in literals, or
+    // with a stray byte after it, not.
     const std::string wineWine("\x06\xB0\x10Wine\x01\x30", 9);
     const NtStatus inMatch = NtdllDecode(wineWine, out = std::string(7, '\0'), finalSize);
     EXPECT_TRUE(inMatch == kStatusBadCompressionBuffer || (RunsUnderWine() && inMatch == kStatusSuccess));
