@@ -90,7 +90,7 @@ funkelis_display_ready() {
 funkelis_private_display() {
   local state="$WINEPREFIX.display" display pid n
   if [ -f "$state" ] && read -r display pid < "$state" && [ -n "${pid:-}" ] &&
-    tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null | grep -q "^Xvfb $display "; then
+    { tr '\0' ' ' < "/proc/$pid/cmdline"; } 2>/dev/null | grep -q "^Xvfb $display "; then
     funkelis_await_display "$display" "$pid" && return 0
     echo "wine-env: the prefix's Xvfb $display (process $pid) does not answer" >&2
     return 1
