@@ -121,7 +121,8 @@ funkelis_await_display() {
 }
 
 # The Wine user reads the build (programs, fixtures) where it lies: a checkout below /root, say, is
-# opened to it by an access-control entry that lets it pass each folder on the way, and no one else.
+# opened to it by an access-control entry that lets it pass each folder on the way (on a file system
+# without them, every user may pass).
 funkelis_wine_reaches_checkout() {
   [ ${#funkelis_as_wine_user[@]} -gt 0 ] || return 0
   "${funkelis_as_wine_user[@]}" test -r "$funkelis_root/CMakeLists.txt" && return 0
@@ -129,7 +130,7 @@ funkelis_wine_reaches_checkout() {
   while [ "$folder" != / ]; do
     if ! "${funkelis_as_wine_user[@]}" test -x "$folder"; then
       echo "wine-env: letting $funkelis_wine_user pass $folder" >&2
-      setfacl -m "u:$funkelis_wine_user:x" "$folder" || return 1
+      setfacl -m "u:$funkelis_wine_user:x" "$folder" 2>/dev/null || chmod o+x "$folder" || return 1
     fi
     folder=$(dirname "$folder")
   done
