@@ -22,7 +22,8 @@ launcher=$build/FunkelisTools.exe
 if [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
   echo "run: starting $launcher under Wine on display $DISPLAY; close its window to end"
   status=0
-  scripts/wine-run "$launcher" || status=$?
+  # In its own folder, which Wine's user is given: the launcher keeps its settings file there.
+  (cd "$build" && "$OLDPWD/scripts/wine-run" ./FunkelisTools.exe) || status=$?
   echo "run: the launcher ended with exit code $status"
   exit "$status"
 fi

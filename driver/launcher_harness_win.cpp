@@ -63,7 +63,48 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
     return FALSE;
 }
 
+// Wine hands out no handle of a Unix program it starts, so the caller watches for its effect: whether
+// `root` exists, which Wine notices within a second.
+bool RunUntilRootIs(const std::string& commandLine, const std::string& root, bool present) {
+    StartProcess(commandLine);
+    return WaitUntil([&] { return (GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES) == present; },
+                     30000);
+}
+
 } // namespace
+
+MappedDrive::MappedDrive(const std::string& folder) {
+    const DWORD used = GetLogicalDrives();
+    char letter = 'R';
+    while (letter < 'Z' && (used & (DWORD{1} << (letter - 'A'))) != 0) ++letter;
+    if (letter == 'Z') return;
+    const std::string drive{letter, ':'};
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (unixFileName == nullptr || prefix == nullptr) {
+        if (DefineDosDeviceA(0, drive.c_str(), folder.c_str())) root_ = drive + "\\";
+        return;
+    }
+    char* target = unixFileName(std::wstring(folder.begin(), folder.end()).c_str());
+    if (target == nullptr) return;
+    link_ = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+    if (RunUntilRootIs("/bin/ln -s \"" + std::string(target) + "\" \"" + link_ + "\"", drive + "\\", true)) {
+        root_ = drive + "\\";
+    } else {
+        link_.clear();
+    }
+    HeapFree(GetProcessHeap(), 0, target);
+}
+
+MappedDrive::~MappedDrive() {
+    if (!link_.empty()) {
+        RunUntilRootIs("/bin/rm -f \"" + link_ + "\"", root_, false);
+    } else if (!root_.empty()) {
+        DefineDosDeviceA(DDD_REMOVE_DEFINITION, root_.substr(0, 2).c_str(), nullptr);
+    }
+}
 
 std::string ToWindowsPath(std::string path) {
     if (!path.empty() && path.front() == '/') path = "Z:" + path;
@@ -92,9 +133,10 @@ LauncherRun::~LauncherRun() {
     if (!folder_.empty()) RemoveFolder(folder_);
 }
 
-bool LauncherRun::Start() {
+bool LauncherRun::Start(const std::string& startFolder, const std::string& seenAs) {
     if (!Ready() || Running()) return false;
-    process_ = StartProcess("\"" + PathOf("FunkelisTools.exe") + "\"", folder_);
+    const std::string program = (seenAs.empty() ? folder_ : seenAs) + "FunkelisTools.exe";
+    process_ = StartProcess("\"" + program + "\"", startFolder.empty() ? folder_ : startFolder);
     return process_.Started();
 }
 

@@ -32,8 +32,11 @@ class LauncherRun {
     const std::string& Folder() const { return folder_; }
     std::string PathOf(const std::string& fileName) const { return folder_ + fileName; }
 
-    // Starts the launcher in the folder; again once the process started before has ended.
-    bool Start();
+    // Starts the launcher in the folder; again once the process started before has ended. With
+    // `startFolder` the process starts there instead, as from a command prompt elsewhere; with
+    // `seenAs` (ending with a backslash) it is started as seenAs + "FunkelisTools.exe", the same file
+    // reached another way (a drive letter mapped to the folder).
+    bool Start(const std::string& startFolder = {}, const std::string& seenAs = {});
     // Ends the process at once, as Task Manager or a power loss would; true once it has ended.
     bool Kill();
     // The visible top-level window titled `title` that belongs to the started process, or nullptr on
@@ -55,7 +58,9 @@ class LauncherRun {
     // hook library: the lines "windowFont <LOGFONT>", "control <id> <windowFont or LOGFONT>",
     // "text <id> <w>x<h> in <w>x<h>" (the control's text on one line in its font, and its client area),
     // "iconBig <w>x<h>", "iconSmall <w>x<h>"; a LOGFONT is its fields in declaration order, the face
-    // name last, or "none". nullopt when the probe does not answer.
+    // name last, or "none"; and "bareNameFound 1" when a library asked for by its bare name,
+    // kPlantedDllName, is found (beside the launcher, where a test plants it), else "bareNameFound 0".
+    // nullopt when the probe does not answer.
     std::optional<std::string> ProbeWindow(HWND window) const;
 
   private:
@@ -89,6 +94,26 @@ class FolderWatch {
     std::deque<std::string> appeared_;
     bool armed_ = false;
 };
+
+// A drive letter that names `folder` for the programs started while it lives, so that the folder is a
+// drive's root, as for a launcher on a stick. Under Wine a link in the prefix's dosdevices folder, which
+// only a Unix program can make (Wine's DefineDosDevice reaches no file); elsewhere DefineDosDevice.
+// Root() is the root ("R:\\"), or "" when no free letter could be mapped.
+class MappedDrive {
+  public:
+    explicit MappedDrive(const std::string& folder);
+    ~MappedDrive();
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+    const std::string& Root() const { return root_; }
+
+  private:
+    std::string root_;
+    std::string link_; // Wine: the link's Unix path
+};
+
+// The name under which tests plant a library beside the launcher, where no library may be found.
+inline constexpr char kPlantedDllName[] = "funkelis_planted.dll";
 
 // The launcher built with these tests, as a Windows path; FUNKELIS_E2E_LAUNCHER in the environment
 // (a host path) names another build of it instead, such as the signed release copy.

@@ -1,13 +1,24 @@
 // A hook library that the E2E tests load into the launcher's process: some facts about a window (its
-// fonts, icons and the width of its texts in them) can only be read inside the process that owns them.
-// On the registered message "FunkelisWindowProbe" posted to the main window it writes them, one "key
-// value" per line, to window-probe.txt in the launcher's folder.
+// fonts, icons and the width of its texts in them) and the process (where it looks for libraries) can
+// only be read inside it. On the registered message "FunkelisWindowProbe" posted to the main window it
+// writes them, one "key value" per line, to window-probe.txt in the launcher's folder.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
+#include "driver/launcher_harness_win.h"
+
 namespace {
+
+// Every library the system loads for the launcher by a bare name is searched for the way this one
+// is: the launcher's own folder, where anyone may have written, must not be searched.
+bool BareNameFound() {
+    HMODULE planted = LoadLibraryA(kPlantedDllName);
+    if (planted == nullptr) return false;
+    FreeLibrary(planted);
+    return true;
+}
 
 std::string DescribeFont(HFONT font) {
     LOGFONTA f{};
@@ -64,6 +75,7 @@ void WriteProbe(HWND window) {
             DescribeIcon(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0))) + "\n";
     text += "iconSmall " +
             DescribeIcon(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0))) + "\n";
+    text += std::string("bareNameFound ") + (BareNameFound() ? "1" : "0") + "\n";
     const std::string temporary = file + ".part";
     if (FILE* out = std::fopen(temporary.c_str(), "wb")) {
         std::fwrite(text.data(), 1, text.size(), out);

@@ -40,7 +40,8 @@ inline constexpr NtStatus kStatusInvalidParameter = static_cast<NtStatus>(0xC000
 
 extern "C" {
 // Decodes an LZNT1 stream into out[0..outCapacity); *finalSize receives the number of bytes produced.
-// Returns kStatusBadCompressionBuffer for a malformed stream (finalSize is then not meaningful).
+// Returns kStatusBadCompressionBuffer for a malformed or empty stream, and, as Windows does, for one
+// whose output the capacity cuts inside a back-reference (finalSize is then not meaningful).
 NtStatus NTAPI RtlDecompressBuffer(USHORT format, PUCHAR out, ULONG outCapacity, PUCHAR in, ULONG inSize,
                                    PULONG finalSize);
 

@@ -22,9 +22,12 @@ extern "C" NtStatus NTAPI RtlDecompressBuffer(USHORT format, PUCHAR out, ULONG o
     if (!IsLznt1(format)) return kStatusNotSupported;
     if (!BufferOk(out, outCapacity) || !BufferOk(in, inSize) || finalSize == nullptr)
         return kStatusInvalidParameter;
+    // Windows' answers: an empty stream is malformed, and so is one whose output the capacity cuts
+    // inside a back-reference (Wine's service returns the bytes that fit there); cut anywhere else, the
+    // stream yields the bytes that fit.
     const Lznt1Result result = Lznt1DecodeBuffer(in, inSize, out, outCapacity);
-    if (result.status == Lznt1Status::BadData) return kStatusBadCompressionBuffer;
-    // A stream longer than the capacity yields the bytes that fit, as the platform's decoder does.
+    if (inSize == 0 || result.status == Lznt1Status::BadData || result.cutInMatch)
+        return kStatusBadCompressionBuffer;
     *finalSize = static_cast<ULONG>(result.size);
     return kStatusSuccess;
 }

@@ -61,6 +61,17 @@ std::string FolderNormalForm(std::string_view lookedUpPath) {
     return std::string(kept) + '\\';
 }
 
+bool IsDriveOrShareRoot(std::string_view lookupForm) {
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (lookupForm.size() == 2 && isLetter(lookupForm[0]) && lookupForm[1] == ':') return true;
+    if (!lookupForm.starts_with("\\\\")) return false;
+    const std::string_view rest = lookupForm.substr(2);
+    const size_t split = rest.find('\\');
+    if (split == std::string_view::npos || rest.find('\\', split + 1) != std::string_view::npos) return false;
+    const std::string_view server = rest.substr(0, split);
+    return !server.empty() && server != "?" && server != "." && split + 1 < rest.size();
+}
+
 bool HasWildcard(std::string_view text) { return text.find_first_of("*?<>\"") != std::string_view::npos; }
 
 std::string UsableFolderText(std::string_view folder) {

@@ -30,6 +30,12 @@ std::string TrimFolderForLookup(std::string_view path);
 // exactly one backslash.
 std::string FolderNormalForm(std::string_view lookedUpPath);
 
+// True when a folder in lookup form (TrimFolderForLookup) is the root of a drive ("E:") or of a
+// network share ("\\server\share"). A directory search finds no entry for a root, so a root is
+// tested by its attributes instead; "\\server" alone and the device forms ("\\?\...", "\\.\...")
+// are no roots here.
+bool IsDriveOrShareRoot(std::string_view lookupForm);
+
 // True when the text holds a character the directory search takes as a pattern (* ? < > "); such a
 // lookup could find some other entry.
 bool HasWildcard(std::string_view text);

@@ -23,10 +23,16 @@ FILETIME ToFileTime(uint64_t value) {
 
 bool IsDotEntry(const char* name) { return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0; }
 
-// A folder test that a directory lookup alone decides; `lookedUp` receives what was looked up.
+// A folder test that a directory lookup decides; `lookedUp` receives what was looked up. A launcher at
+// the root of a stick or a share would find nothing there and never deploy a tool, so a root that
+// exists passes by its attributes.
 bool PassesFolderTest(std::string_view path, std::string& lookedUp) {
     lookedUp = CutText(TrimFolderForLookup(path), kMaxPathChars + 1);
     if (lookedUp.empty() || lookedUp.size() > kMaxPathChars || HasWildcard(lookedUp)) return false;
+    if (IsDriveOrShareRoot(lookedUp)) {
+        const DWORD attributes = GetFileAttributesA((lookedUp + '\\').c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
     const std::optional<WIN32_FIND_DATAA> entry = FindDirectoryEntry(lookedUp);
     if (!entry) return false;
     const bool isFolder = (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -58,12 +58,16 @@ int32_t DeployPayload(std::string_view resourceName, std::string_view targetFold
 int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
                           std::string_view targetFolder);
 
-// 1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder; the
-// path is then rewritten in normal form (one trailing backslash). 0 leaves it unchanged.
+// 1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder, the
+// root of a drive or share ("E:\\", "\\\\server\\share\\") included; the path is then rewritten in normal
+// form (one trailing backslash). 0 leaves it unchanged.
 int32_t ProbeFolder(std::string& path);
 
 // ProbeSystem32Folder / ProbeSysWow64Folder: 1 and the Windows folder's System32 (SysWow64) folder in
-// normal form when it exists; else 0 and "".
+// normal form when it exists; else 0 and "". The launcher is a 32-bit program: on 32-bit Windows
+// System32 is the system folder and SysWow64 does not exist (0); on 64-bit Windows both exist and,
+// since the file system shows this process SysWow64 under the name System32, both name the same
+// folder, the 32-bit system folder. The launcher itself uses neither.
 int32_t ProbeSystem32Folder(std::string& folder);
 int32_t ProbeSysWow64Folder(std::string& folder);
 

@@ -64,19 +64,21 @@ struct ChunkDecoder {
     uint8_t* op;          // next output byte
     uint8_t* limit;       // end of what this chunk may produce: 4096 bytes or the capacity
     uint8_t* outEnd;      // end of the output buffer
+    bool cutInMatch = false;
 
     // A token would cross `limit`. Past the chunk's 4096 bytes the stream is malformed, whatever the
     // capacity; otherwise the capacity is the bound and what fits is filled in.
-    Lznt1Status Overflow(const uint8_t* from, size_t length) {
+    Lznt1Status Overflow(const uint8_t* from, size_t length, bool match) {
         if (static_cast<size_t>(op - chunkStart) + length > kChunk) return Lznt1Status::BadData;
         const size_t room = static_cast<size_t>(limit - op);
         for (size_t i = 0; i < room; ++i) op[i] = from[i];
         op += room;
+        cutInMatch = match;
         return Lznt1Status::ShortOutput;
     }
 
     Lznt1Status CopyLiterals(size_t count) {
-        if (count > static_cast<size_t>(limit - op)) return Overflow(ip, count);
+        if (count > static_cast<size_t>(limit - op)) return Overflow(ip, count, false);
         if (static_cast<size_t>(inEnd - ip) >= kNarrowStep && static_cast<size_t>(outEnd - op) >= kNarrowStep)
             std::memcpy(op, ip, kNarrowStep);
         else
@@ -95,7 +97,7 @@ struct ChunkDecoder {
         const size_t offset = (word >> lengthBits) + size_t{1};
         const size_t length = (word & ((1u << lengthBits) - 1)) + kMinMatch;
         if (offset > produced) return Lznt1Status::BadData;
-        if (length > static_cast<size_t>(limit - op)) return Overflow(op - offset, length);
+        if (length > static_cast<size_t>(limit - op)) return Overflow(op - offset, length, true);
         CopyMatch(op, offset, length, static_cast<size_t>(outEnd - op) - length);
         op += length;
         return Lznt1Status::Ok;
@@ -172,7 +174,7 @@ struct ChunkDecoder {
                 if (length > static_cast<size_t>(end - out)) {
                     ip = in;
                     op = out;
-                    return Overflow(out - offset, length);
+                    return Overflow(out - offset, length, true);
                 }
                 CopyMatch(out, offset, length, static_cast<size_t>(outEnd - out) - length);
                 out += length;
@@ -212,11 +214,13 @@ Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
     const uint8_t* const inEnd = in + inSize;
     uint8_t* op = out;
     uint8_t* const outEnd = out + outCapacity;
-    const auto result = [&](Lznt1Status status) {
-        return Lznt1Result{status, static_cast<size_t>(op - out)};
+    const auto result = [&](Lznt1Status status, bool cutInMatch = false) {
+        return Lznt1Result{status, static_cast<size_t>(op - out), cutInMatch};
     };
     while (ip != inEnd) {
-        if (static_cast<size_t>(inEnd - ip) < kLznt1ChunkHeaderSize) return result(Lznt1Status::BadData);
+        // One byte after a chunk ends the stream, as it does for the platform's decoder.
+        if (static_cast<size_t>(inEnd - ip) < kLznt1ChunkHeaderSize)
+            return result(ip == in ? Lznt1Status::BadData : Lznt1Status::Ok);
         const uint16_t header = LoadLe16(ip);
         ip += kLznt1ChunkHeaderSize;
         if (header == 0) break;
@@ -228,7 +232,7 @@ Lznt1Result Lznt1DecodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
             ChunkDecoder chunk{ip, ip + bodySize, inEnd, op, op, op + std::min(room, kChunk), outEnd};
             const Lznt1Status status = chunk.Run();
             op = chunk.op;
-            if (status != Lznt1Status::Ok) return result(status);
+            if (status != Lznt1Status::Ok) return result(status, chunk.cutInMatch);
         } else {
             if (bodySize > room) {
                 if (room != 0) std::memcpy(op, ip, room);
@@ -249,4 +253,16 @@ Lznt1Chunk Lznt1ChunkAt(const uint8_t* in, size_t inSize, size_t offset) {
     const size_t size = kLznt1ChunkHeaderSize + BodySize(header);
     if (header == 0 || size > inSize - offset) return {0, false};
     return {size, (header & kCompressedChunk) != 0};
+}
+
+uint64_t Lznt1OutputEndingStored(const uint8_t* in, size_t inSize) {
+    uint64_t chunks = 0;
+    Lznt1Chunk last{0, true};
+    for (size_t at = 0; at < inSize; at += last.size, ++chunks) {
+        last = Lznt1ChunkAt(in, inSize, at);
+        if (last.size == 0) return 0;
+    }
+    const size_t body = last.size - kLznt1ChunkHeaderSize;
+    if (last.compressed || body >= kLznt1ChunkSize) return 0;
+    return (chunks - 1) * kLznt1ChunkSize + body;
 }

@@ -341,7 +341,9 @@ size_t EncodeChunk(const uint8_t* data, size_t size, uint8_t* op, size_t room, L
     else
         ParseGreedy(size, ws);
     const size_t bodyLength = WriteTokens(data, size, ws);
-    const bool stored = bodyLength >= size;
+    // Vista's decoder refuses a stored chunk of fewer than 4096 bytes (the last of a stream), so such
+    // a chunk keeps its tokens, even more bytes than its data, whenever they fit a chunk.
+    const bool stored = size == kChunk ? bodyLength >= size : bodyLength > kChunk;
     if (kLznt1ChunkHeaderSize + (stored ? size : bodyLength) > room) return 0;
     return stored ? WriteChunk(data, size, false, op) : WriteChunk(ws.body.data(), bodyLength, true, op);
 }
@@ -362,6 +364,15 @@ Lznt1Result Lznt1EncodeBuffer(const uint8_t* in, size_t inSize, uint8_t* out, si
     return {Lznt1Status::Ok, written};
 }
 
-size_t Lznt1WriteStoredChunk(const uint8_t* data, size_t dataSize, uint8_t* out) {
-    return WriteChunk(data, dataSize, false, out);
+size_t Lznt1WritePlainChunk(const uint8_t* data, size_t dataSize, uint8_t* out) {
+    const size_t size = Lznt1PlainChunkSize(dataSize);
+    if (size == 0) return 0;
+    if (dataSize == kChunk) return WriteChunk(data, dataSize, false, out);
+    StoreLe16(out, ChunkHeader(size - kLznt1ChunkHeaderSize, true));
+    uint8_t* body = out + kLznt1ChunkHeaderSize;
+    for (size_t i = 0; i < dataSize; ++i) {
+        if (i % kTokensPerGroup == 0) *body++ = 0; // eight literals per flag byte
+        *body++ = data[i];
+    }
+    return size;
 }

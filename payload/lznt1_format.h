@@ -23,6 +23,7 @@ enum class Lznt1Parse { Greedy, Optimal };
 struct Lznt1Result {
     Lznt1Status status;
     size_t size;
+    bool cutInMatch = false; // ShortOutput of a decoder: the capacity ended inside a back-reference
 };
 
 struct Lznt1Chunk {
@@ -33,11 +34,13 @@ struct Lznt1Chunk {
 inline constexpr size_t kLznt1ChunkSize = 4096;
 inline constexpr size_t kLznt1ChunkHeaderSize = 2;
 
-constexpr size_t Lznt1StoredChunkSize(size_t dataSize) { return kLznt1ChunkHeaderSize + dataSize; }
-
-// Largest stream Lznt1EncodeBuffer writes for inSize bytes: every chunk stored, plus its header.
+// Largest stream Lznt1EncodeBuffer writes for inSize bytes: every chunk stored, plus its header, and a
+// short last chunk in its tokens, up to one flag byte per eight bytes more (while that fits a chunk).
 constexpr size_t Lznt1EncodeBound(size_t inSize) {
-    return inSize + kLznt1ChunkHeaderSize * ((inSize + kLznt1ChunkSize - 1) / kLznt1ChunkSize);
+    const size_t tail = inSize % kLznt1ChunkSize;
+    const size_t tailFlags = tail == 0 ? 0 : (tail + 7) / 8;
+    const size_t tailExtra = tail + tailFlags > kLznt1ChunkSize ? kLznt1ChunkSize - tail : tailFlags;
+    return inSize + kLznt1ChunkHeaderSize * ((inSize + kLznt1ChunkSize - 1) / kLznt1ChunkSize) + tailExtra;
 }
 
 // What only the decoder and the encoder share.

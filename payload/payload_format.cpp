@@ -5,6 +5,7 @@
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
+#include "payload/lznt1_decoder.h"
 #include "settings/byte_order.h"
 #include "settings/text_ops.h"
 
@@ -195,10 +196,14 @@ PayloadFault InspectPayload(const ResourceStore& store, std::string_view resourc
 
 bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::string& decoded) {
     // One byte beyond the recorded size tells "exactly" from "more": decoding to the default capacity
-    // alone would accept a stream whose real output is longer but was cut off at the capacity.
+    // alone would accept a stream whose real output is longer but was cut off at the capacity. Vista's
+    // decoder refuses a stored chunk of fewer than 4096 bytes unless the output ends with it; a stream
+    // that ends in one tells by its chunks alone how much it holds, and is decoded to exactly that.
     const size_t capacity = Lznt1DefaultDecompressCapacity(stream.size());
     if (recordedSize > capacity) return false;
-    decoded.assign(static_cast<size_t>(recordedSize) + 1, '\0');
+    const bool endsStored = Lznt1OutputEndingStored(reinterpret_cast<const uint8_t*>(stream.data()),
+                                                    stream.size()) == recordedSize;
+    decoded.assign(static_cast<size_t>(recordedSize) + (endsStored ? 0 : 1), '\0');
     const int32_t produced = Lznt1Decompress(std::string(stream), decoded);
     return produced >= 0 && static_cast<uint64_t>(produced) == recordedSize;
 }

@@ -146,5 +146,7 @@ bool ReadCarriedFile(const ResourceStore& store, std::string_view resourceName, 
 // The Compressed shape's rule for its stream: true, and `decoded` holding the file, when `stream` decodes
 // to exactly `recordedSize` bytes within the 12.5-fold capacity the reader gives it (Lznt1Decompress).
 // false for a malformed stream and for any other size, a longer one included; `decoded` is then
-// unspecified.
+// unspecified. The output buffer is one byte larger than the file, except for a stream whose chunks
+// show that it holds exactly the file and end in a stored chunk shorter than 4096 bytes, which Vista's
+// decoder reads only into a buffer that ends with it.
 bool DecodeCompressedBody(std::string_view stream, uint64_t recordedSize, std::string& decoded);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "payload/crc32.h"
 #include "payload/lznt1.h"
@@ -11,11 +12,31 @@
 
 namespace {
 
-// Stores chunks of `stream` uncompressed, first to last, until the stream is long enough for the
-// reader's 12.5-fold capacity to hold all of `file`. Very repetitive files otherwise pack into streams
-// that the launcher cannot read back. A stream that does not walk chunk by chunk to its end over the
-// file is returned as it is.
-std::string StoreChunksUntilReadable(std::string stream, std::string_view file) {
+// The chunk for data[0..size) in the project's encoder's tokens.
+std::string EncodedChunk(const uint8_t* data, size_t size) {
+    std::string chunk(Lznt1EncodeBound(size), '\0');
+    const Lznt1Result result = Lznt1EncodeBuffer(data, size, reinterpret_cast<uint8_t*>(chunk.data()),
+                                                 chunk.size(), Lznt1Parse::Optimal);
+    chunk.resize(result.status == Lznt1Status::Ok ? result.size : 0);
+    return chunk;
+}
+
+std::string PlainChunk(const uint8_t* data, size_t size) {
+    std::string chunk(Lznt1PlainChunkSize(size), '\0');
+    if (!chunk.empty()) Lznt1WritePlainChunk(data, size, reinterpret_cast<uint8_t*>(chunk.data()));
+    return chunk;
+}
+
+// Rewrites the stream of `file` chunk by chunk, first to last, so that every listed Windows reads it
+// back whole:
+// - Vista's decoder refuses a stored chunk of fewer than 4096 bytes (unless the output ends with it),
+//   which other compressors, the platform's too, end a stream with: such a chunk is written in its
+//   tokens wherever they fit a chunk;
+// - very repetitive files pack into streams too short for the reader's 12.5-fold capacity: chunks are
+//   written plain (stored, or in literals when short) until the stream is long enough.
+// A stream that does not walk chunk by chunk over the file is returned as it is (the read-back check
+// refuses it).
+std::string ReadableByEverySystem(const std::string& stream, std::string_view file) {
     const auto* streamBytes = reinterpret_cast<const uint8_t*>(stream.data());
     const auto* fileBytes = reinterpret_cast<const uint8_t*>(file.data());
     std::string out;
@@ -24,18 +45,21 @@ std::string StoreChunksUntilReadable(std::string stream, std::string_view file) 
     while (in < stream.size()) {
         const Lznt1Chunk chunk = Lznt1ChunkAt(streamBytes, stream.size(), in);
         if (chunk.size == 0 || fileOffset >= file.size()) return stream;
+        const uint8_t* data = fileBytes + fileOffset;
         const size_t rawSize = std::min(kLznt1ChunkSize, file.size() - fileOffset);
+        std::string kept = stream.substr(in, chunk.size);
+        bool compressed = chunk.compressed;
+        if (!compressed && rawSize < kLznt1ChunkSize) {
+            std::string tokens = EncodedChunk(data, rawSize);
+            compressed =
+                Lznt1ChunkAt(reinterpret_cast<const uint8_t*>(tokens.data()), tokens.size(), 0).compressed;
+            if (compressed) kept = std::move(tokens);
+        }
         const size_t restOfStream = stream.size() - in - chunk.size;
         const bool longEnough =
-            Lznt1DefaultDecompressCapacity(out.size() + chunk.size + restOfStream) >= file.size();
-        if (chunk.compressed && !longEnough) {
-            const size_t at = out.size();
-            out.resize(at + Lznt1StoredChunkSize(rawSize));
-            Lznt1WriteStoredChunk(fileBytes + fileOffset, rawSize,
-                                  reinterpret_cast<uint8_t*>(out.data() + at));
-        } else {
-            out.append(stream, in, chunk.size);
-        }
+            Lznt1DefaultDecompressCapacity(out.size() + kept.size() + restOfStream) >= file.size();
+        std::string plain = compressed && !longEnough ? PlainChunk(data, rawSize) : std::string();
+        out += plain.empty() ? kept : plain;
         in += chunk.size;
         fileOffset += rawSize;
     }
@@ -49,7 +73,7 @@ std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataReco
     // The codec's bound (every chunk stored) and a small margin: the platform's service is not held to it.
     std::string stream(Lznt1EncodeBound(fileBytes.size()) + 16, '\0');
     if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
-    stream = StoreChunksUntilReadable(std::move(stream), fileBytes);
+    stream = ReadableByEverySystem(stream, fileBytes);
     std::string decoded;
     if (!DecodeCompressedBody(stream, fileBytes.size(), decoded) || decoded != fileBytes) return {};
     FindDataRecord checked = record;

@@ -16,7 +16,10 @@ source "$(dirname "$0")/wine-env.sh"
 desktop="funkelis-shot-$$"
 windows_path="Z:${program//\//\\}"
 work=$(mktemp -d)
-wine explorer "/desktop=$desktop,1024x768" "$windows_path" >/dev/null 2>&1 &
+# Started in its own folder, which the Wine user is then given (scripts/wine-env.sh): a launcher keeps its
+# settings file there.
+(cd "$(dirname "$program")" && funkelis_wine_folder_ready &&
+  exec "${funkelis_wine[@]}" explorer "/desktop=$desktop,1024x768" "$windows_path" >/dev/null 2>&1) &
 runner=$!
 finish() {
   kill "$runner" 2>/dev/null || true

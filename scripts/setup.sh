@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs, only when missing, every Debian package that the build and the tests need.
-# Safe to run again and again; needs root (or sudo) only when something is missing.
+# Installs, only when missing, every Debian package that the build and the tests need, and the user
+# who runs Wine for them (scripts/wine-env.sh). Safe to run again and again; needs root (or sudo) only
+# when something is missing.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format git
   googletest libfwnt-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 fonts-wine
-  xvfb xauth x11-utils x11-apps xdotool imagemagick
+  wine wine32:i386 wine64 fonts-wine
+  xvfb xauth x11-utils x11-apps xdotool imagemagick acl
   python3-pefile
   osslsigncode openssl
 )
@@ -58,9 +59,21 @@ install_backports_qemu() {
   return 0
 }
 
+# Wine never runs as root (scripts/wine-env.sh): root opens files Windows refuses to an elevated
+# administrator too. This user runs it when the tests run as root.
+ensure_wine_user() {
+  [ "$(id -u)" -eq 0 ] || return 0
+  local user=${FUNKELIS_WINE_USER:-funkelis-wine}
+  getent passwd "$user" >/dev/null && return 0
+  echo "setup: adding the user $user, who runs Wine for the tests"
+  useradd --system --create-home --home-dir "/var/lib/$user" --shell /usr/sbin/nologin \
+    --comment "Funkelis Tools Wine runs" "$user"
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] || install_packages "${missing[@]}"
 ensure_i386_programs_run
+ensure_wine_user

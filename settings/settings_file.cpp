@@ -31,6 +31,12 @@ std::string ModulePathOf(std::string_view field, size_t reportedLength) {
     return FitField(std::string(field.substr(0, reportedLength)), field.size());
 }
 
+std::string PreferLongPath(std::string loadedPath, std::string_view longField, size_t reportedLength) {
+    if (loadedPath.empty()) return loadedPath;
+    std::string longPath = ModulePathOf(longField, reportedLength);
+    return longPath.empty() ? loadedPath : longPath;
+}
+
 // The ANSI profile functions cut a longer path and write their file under whatever name is left.
 std::string ProfilePathOf(std::string settingsPath) {
     return FitField(std::move(settingsPath), kProfilePathField);

@@ -34,6 +34,13 @@ std::string FitField(std::string text, size_t fieldSize);
 // of that text, so "" when the report is 0 or fills the whole field (the platform cut the path).
 std::string ModulePathOf(std::string_view field, size_t reportedLength);
 
+// The path the program folder and the settings file are derived from: the long form of the module's
+// `loadedPath` that the platform reported `reportedLength` characters of into `longField` (ModulePathOf);
+// `loadedPath` itself when that report is 0 or does not fit. A launcher started through its 8.3 short
+// path (C:\PROGRA~1\FUNKEL~1\FUNKEL~1.EXE) thus keeps the one settings file of its long name. "" for
+// an empty `loadedPath` (the module path was cut).
+std::string PreferLongPath(std::string loadedPath, std::string_view longField, size_t reportedLength);
+
 // `settingsPath` when the profile functions can take it (at most 259 characters), else "": then there
 // is no settings file at all, for every reader and writer.
 std::string ProfilePathOf(std::string settingsPath);

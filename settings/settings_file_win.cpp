@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "settings/owned_handles_win.h"
 #include "settings/text_ops_win.h"
 
@@ -9,7 +11,12 @@ std::string ExecutablePath() {
     char buffer[kModulePathField] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, kModulePathField);
     // A full buffer means the path was cut; a cut path must not lead to a settings file elsewhere.
-    return ModulePathOf(std::string_view(buffer, kModulePathField), length);
+    std::string loaded = ModulePathOf(std::string_view(buffer, kModulePathField), length);
+    if (loaded.empty()) return loaded;
+    // The module's path has the form it was loaded with, 8.3 short names included.
+    char longBuffer[kModulePathField] = {};
+    const DWORD longLength = GetLongPathNameA(loaded.c_str(), longBuffer, kModulePathField);
+    return PreferLongPath(std::move(loaded), std::string_view(longBuffer, kModulePathField), longLength);
 }
 
 std::string ProgramFolder() { return ProgramFolderOf(ExecutablePath()); }

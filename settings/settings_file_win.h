@@ -12,7 +12,8 @@
 
 #include "settings/settings_file.h"
 
-// The running executable's full path: ModulePathOf a 520-character field.
+// The running executable's full path in its long form: PreferLongPath of what GetModuleFileNameA and
+// GetLongPathNameA give into 520-character fields.
 std::string ExecutablePath();
 
 // ProgramFolderOf(ExecutablePath()).

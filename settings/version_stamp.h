@@ -9,6 +9,14 @@
 inline constexpr char kStampVersionChars[] = "0123456789.";
 inline constexpr char kStampDateChars[] = "0123456789";
 
+// A new settings file's default content as Windows' profile writer leaves it after the section
+// "HmWinPos" is set to "HmWinPosX=\r\n" and "Version", "Date" and "AllProgExit" are written with the
+// values "0.0.0.0", "00000000" + CR LF and "1" + CR LF, each in double quotes: a line break inside a
+// value leaves an empty line after its entry.
+inline constexpr std::string_view kDefaultSettingsContent =
+    "[HmWinPos]\r\nHmWinPosX=\r\n\r\n[DateVersionInIni]\r\nVersion=\"0.0.0.0\"\r\nDate=\"00000000\"\r\n\r\n"
+    "[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n";
+
 // StoredVersionMatches / StoredDateMatches: whether a stored stamp text equals the program's after
 // filtering (digits and points / digits), with a stored stamp of only zeros (or none) never matching.
 bool StoredVersionMatches(std::string_view stored, std::string_view version);

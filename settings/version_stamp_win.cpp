@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "settings/owned_handles_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 
@@ -35,16 +36,18 @@ int32_t SettingsStampMatches(const std::string& date, const std::string& version
     return hits == 2 ? 1 : 0;
 }
 
+// Written whole, in the form Windows' profile writer gives the four default writes: Wine's writer gives
+// another form, which changes with the timing of the writes, so the launcher's own layout could not be
+// told from it. A file that cannot be created is not noticed, as a failed profile write would not be.
 int32_t CreateDefaultSettings() {
     const std::string path = SettingsFilePath();
     if (path.empty() || SettingsFileExists(path)) return 0;
-    // The section write creates the file, so "HmWinPos" comes first. The line breaks inside the
-    // values leave an empty line after their entries where the profile writer keeps them (Wine's
-    // drops them again on its next rewrite).
-    WriteProfileSection(path, "HmWinPos", "HmWinPosX=\r\n");
-    WriteProfileText(path, kStampSection, "Version", "\"0.0.0.0\"");
-    WriteProfileText(path, kStampSection, "Date", "\"00000000\"\r\n");
-    WriteProfileText(path, kOptionSection, "AllProgExit", "\"1\"\r\n");
+    const FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file.Valid())
+        WriteFile(file.Get(), kDefaultSettingsContent.data(),
+                  static_cast<DWORD>(kDefaultSettingsContent.size()), &written, nullptr);
     return 1;
 }
 

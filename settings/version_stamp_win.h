@@ -14,8 +14,8 @@
 // and points / digits) and neither stored stamp is all zeros; otherwise 0.
 int32_t SettingsStampMatches(const std::string& date, const std::string& version);
 
-// 1 after writing the default content into a file that did not exist; 0 when a file or folder of that
-// name was already there (nothing is written then).
+// 1 after writing the default content (kDefaultSettingsContent, in one write) into a file that did not
+// exist; 0 when a file or folder of that name was already there (nothing is written then).
 int32_t CreateDefaultSettings();
 
 // Creates a missing file, or deletes and recreates one whose stamp differs (a read-only, hidden or

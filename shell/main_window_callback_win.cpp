@@ -30,9 +30,11 @@ bool ToolFileExists(const std::string& path) {
     return entry && (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// ShowWindow waits for the window's thread: a tool that stopped answering would freeze the launcher's
+// only thread, and with it " E X I T " and " All Exit ". The asynchronous call does not wait.
 void RaiseAndRestore(HWND window) {
     SetForegroundWindow(window);
-    ShowWindow(window, SW_RESTORE);
+    ShowWindowAsync(window, SW_RESTORE);
 }
 
 void FocusControl(HWND window, int32_t controlId) {
@@ -48,6 +50,7 @@ void DeployRow(HWND window, const ToolEntry& entry) {
     }
 }
 
+// The box shows the option as the settings file holds it, which is what decides at close.
 void LoadOptionIntoCheckBox(HWND window) {
     AllProgExitOption(allProgExitText, kOptionRead);
     const int32_t state = RoundToInt32(ReadNumber(allProgExitText));
@@ -59,11 +62,13 @@ void FocusFirstTabStop(HWND window) {
     SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, FirstTabStopId())), TRUE);
 }
 
+// A click on a file that cannot be written (read-only, or none in a folder that refuses it) leaves the
+// file as it was; the box then goes back to it instead of promising what the close will not do.
 void StoreCheckBoxState(HWND window) {
     const LRESULT state = SendDlgItemMessageA(window, kAllExitCheckBoxId, BM_GETCHECK, 0, 0);
     std::string value = state == BST_CHECKED ? "1" : "0";
     if (state == BST_CHECKED || state == BST_UNCHECKED) AllProgExitOption(value, kOptionWrite);
-    AllProgExitOption(allProgExitText, kOptionRead);
+    LoadOptionIntoCheckBox(window);
 }
 
 void OnActivation(WPARAM active) {
@@ -89,7 +94,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellOpen(window, "open", kHomePageUrl, SW_RESTORE);
+        ShellOpen(window, "open", kHomePageUrl, "", SW_RESTORE);
         FocusControl(window, kExitButtonId);
         return;
     case CommandAction::None:
@@ -137,7 +142,8 @@ int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void RunTool(HWND window, const ToolEntry& entry) {
-    const std::string path = ProgramFolder() + std::string(entry.exeFileName);
+    const std::string folder = ProgramFolder();
+    const std::string path = folder + std::string(entry.exeFileName);
     if (!ToolFileExists(path)) DeployRow(window, entry);
     if (!ToolFileExists(path)) {
         const std::string missingMessage(entry.missingMessage);
@@ -150,7 +156,9 @@ void RunTool(HWND window, const ToolEntry& entry) {
         RaiseAndRestore(running);
         return;
     }
-    ShellOpen(window, "", path.c_str(), SW_SHOW);
+    // A tool started in the launcher's own current folder (the system folder, from an elevated prompt)
+    // would write its relative paths there; it starts in the program folder, as from Explorer.
+    ShellOpen(window, "", path.c_str(), folder.c_str(), SW_SHOW);
     AwaitToolWindow(title);
 }
 

@@ -16,12 +16,17 @@ inline constexpr char kMissingToolCaption[] = " Sorry";
 
 // Every message of the main window comes here first; placement tracking sees it before anything else.
 // At initialisation it also gives the first tab stop the keyboard focus. Always 0 ("not handled"), so
-// the window layer's defaults apply afterwards.
+// the window layer's defaults apply afterwards. The " All Exit " box shows the option as the settings
+// file holds it, which alone decides at close: on a file that cannot be written (read-only) a click
+// changes neither file nor box, and the close does what the file says. Such a file keeps its placement
+// too: the window opens where it says, and a move is not stored.
 int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Deploys the row's file into the program folder when it is missing (a folder of that name never
 // counts), tells the user with " Sorry" when it is still missing, else raises and restores the tool's
-// running window or starts the file and waits for its window. Platform results are not examined.
+// running window or starts the file, with the program folder as its current folder, and waits for its
+// window. A restore never waits for the tool, so one that stopped answering cannot hold the launcher.
+// Platform results are not examined.
 void RunTool(HWND window, const ToolEntry& entry);
 
 // Up to 25 looks, 100 ms apart, for a top-level window titled `title`; restores it when it came up

@@ -32,7 +32,7 @@ ThreadCom::~ThreadCom() {
         uninitialise();
 }
 
-void ShellOpen(HWND window, const char* verb, const char* file, int show) {
+void ShellOpen(HWND window, const char* verb, const char* file, const char* folder, int show) {
     if (const auto execute = SystemFunction<ShellExecuteFn>("shell32.dll", "ShellExecuteA"))
-        execute(window, verb, file, "", "", show);
+        execute(window, verb, file, "", folder, show);
 }

@@ -33,5 +33,6 @@ class ThreadCom {
     bool initialised_ = false;
 };
 
-// ShellExecuteA of `file` with no parameters and no folder; does nothing without shell32.
-void ShellOpen(HWND window, const char* verb, const char* file, int show);
+// ShellExecuteA of `file` with no parameters, started in `folder` ("": the launcher's own current
+// folder); does nothing without shell32.
+void ShellOpen(HWND window, const char* verb, const char* file, const char* folder, int show);

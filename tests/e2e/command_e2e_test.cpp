@@ -174,8 +174,8 @@ class LauncherCommands : public ::testing::Test {
   protected:
     void TearDown() override { EndToolProcesses(); }
 
-    HWND StartLauncher() {
-        if (!run_.Ready() || !run_.Start()) return nullptr;
+    HWND StartLauncher(const std::string& startFolder = {}, const std::string& seenAs = {}) {
+        if (!run_.Ready() || !run_.Start(startFolder, seenAs)) return nullptr;
         HWND window = run_.WaitForWindow(MainWindowTitle);
         if (window != nullptr) thread_ = GetWindowThreadProcessId(window, nullptr);
         return window;
@@ -443,12 +443,17 @@ TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
     { std::ofstream(run_.PathOf("Woberin.exe"), std::ios::binary) << otherTool; }
     SetFileAttributesA(run_.PathOf("Woberin.exe").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    // Row 5's file is a tool whose window comes up minimised.
+    // Row 5's file is a tool whose window comes up minimised; row 3's tells where it was started.
     ASSERT_TRUE(
         CopyFileA(ToWindowsPath(FUNKELIS_MINIMISED_TOOL).c_str(), run_.PathOf("Pellory.exe").c_str(), FALSE));
     { std::ofstream(run_.PathOf("Pellory.title"), std::ios::binary) << Row(5).windowTitle; }
+    ASSERT_TRUE(
+        CopyFileA(ToWindowsPath(FUNKELIS_URL_RECORDER).c_str(), run_.PathOf("Stavnik.exe").c_str(), FALSE));
 
-    HWND window = StartLauncher();
+    // The launcher at the root of a drive (a stick), started from the Windows folder.
+    const MappedDrive stick(run_.Folder());
+    ASSERT_FALSE(stick.Root().empty());
+    HWND window = StartLauncher("C:\\windows", stick.Root());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SettingsValue(run_, "Optionen", "AllProgExit"), "10");
 
@@ -486,7 +491,16 @@ TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
     PressButton(window, Row(5).buttonId);
     HWND pellory = WaitForToolWindow(Row(5));
     ASSERT_NE(pellory, nullptr);
-    EXPECT_FALSE(IsIconic(pellory));
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(pellory); })) << "the restore does not wait for the tool";
+    LetToolSettle(pellory);
+    // Fault: a root failed the folder test (a lookup finds no entry for it), so no tool was deployed.
+    PostPressButton(window, Row(1).buttonId);
+    EXPECT_TRUE(WaitUntil([&] { return run_.FileExists("Marvolt.exe"); }, kToolTimeoutMs))
+        << TakeMessageBox(" Sorry", 0).value_or("");
+    // Fault: a tool started in the launcher's current folder instead of the program folder.
+    PressButton(window, Row(3).buttonId);
+    EXPECT_TRUE(WaitUntil([&] { return run_.FileExists("Stavnik.folder"); }, kToolTimeoutMs));
+    EXPECT_EQ(run_.ReadFile("Stavnik.folder"), stick.Root());
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(run_.WaitForExit(), 0u);
     Sleep(2000);

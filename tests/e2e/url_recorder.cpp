@@ -1,7 +1,9 @@
 // Stands in for the web browser in end-to-end tests: registered as the handler of https links, it
-// appends its command line's argument, one line per call, to url_recorder.log beside itself.
+// appends its command line's argument, one line per call, to url_recorder.log beside itself; X.folder
+// beside it (X.exe) holds its current folder.
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
@@ -21,5 +23,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
     DWORD written = 0;
     WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(log);
+    char folder[MAX_PATH] = {};
+    std::ofstream(logPath.substr(0, logPath.size() - 3) + "folder")
+        << std::string(folder, GetCurrentDirectoryA(MAX_PATH, folder));
     return 0;
 }

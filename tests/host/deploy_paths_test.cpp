@@ -74,6 +74,11 @@ TEST(FolderTexts, TrimNormaliseAndChooseTheFolder) {
     EXPECT_EQ(UsableFolderText("C:\\Tools"), "");
     EXPECT_EQ(UsableFolderText("C:\\Tools/"), "");
     EXPECT_EQ(UsableFolderText(""), "");
+    // Fault: a launcher at the root of a stick or share found no entry for its folder, so deployed nothing.
+    for (const char* root : {"E:", "z:", "\\\\server\\share"}) EXPECT_TRUE(IsDriveOrShareRoot(root)) << root;
+    for (const char* folder : {"E:\\Tools", "E", "1:", "\\\\server", "\\\\server\\", "\\\\server\\share\\sub",
+                               "\\\\?\\C:", "\\\\.\\C:", "\\\\\\share", ""})
+        EXPECT_FALSE(IsDriveOrShareRoot(folder)) << folder;
 }
 
 TEST(ResourceNames, BlankTestAndCut) {

@@ -40,3 +40,9 @@ funkelis_pe_kind(${CMAKE_CURRENT_LIST_FILE} kind)
 expect("a text file" "${kind}" other)
 funkelis_pe_kind(/dev/zero kind)
 expect("a device is read for ever" "${kind}" "payload-tool: /dev/zero: not a regular file")
+# The 64-bit branch, which no Wine program of the 32-bit installation reaches: the smallest 64-bit
+# images (pe_samples/make_pe_samples.py), a program that starts only on 64-bit Windows and a DLL.
+funkelis_pe_kind(${CMAKE_CURRENT_LIST_DIR}/pe_samples/program64.exe kind)
+expect("a 64-bit program" "${kind}" program64)
+funkelis_pe_kind(${CMAKE_CURRENT_LIST_DIR}/pe_samples/library64.dll kind)
+expect("a 64-bit DLL" "${kind}" dll64)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 #include "payload/compression_service.h"
@@ -45,7 +46,8 @@ bool EndsWithEmptyFlagByte(const std::string& body) {
     return false;
 }
 
-// Every chunk but the last stands for 4096 bytes; no compressed chunk ends in an empty flag byte.
+// Every chunk but the last stands for 4096 bytes; no compressed chunk ends in an empty flag byte or
+// is longer than its data, but a short last one (Vista refuses it stored).
 void ExpectWellFormed(const std::string& stream, const std::string& data) {
     const std::vector<Chunk> chunks = ChunksOf(stream);
     ASSERT_EQ(chunks.size(), (data.size() + 4095) / 4096);
@@ -55,7 +57,7 @@ void ExpectWellFormed(const std::string& stream, const std::string& data) {
             EXPECT_EQ(chunks[i].body, data.substr(i * 4096, expected)) << "stored chunk " << i;
             continue;
         }
-        EXPECT_LT(chunks[i].body.size(), expected) << "compressed chunk " << i << " does not shrink";
+        EXPECT_LT(chunks[i].body.size(), expected < 4096 ? 4097 : expected) << "compressed chunk " << i;
         EXPECT_FALSE(EndsWithEmptyFlagByte(chunks[i].body)) << "chunk " << i;
     }
 }
@@ -254,7 +256,8 @@ TEST(Lznt1Codec, IncompressibleInputIsStoredAndNeedsRoom) {
     ASSERT_EQ(stream.size(), Lznt1EncodeBound(data.size()));
     const std::vector<Chunk> chunks = ChunksOf(stream);
     ASSERT_EQ(chunks.size(), 2u);
-    EXPECT_EQ(chunks[1].body, data.substr(4096)); // exactly the remainder, never padded
+    // Fault: the short remainder was stored, which Vista's decoder refuses; its literals fit a chunk.
+    EXPECT_TRUE(!chunks[0].compressed && chunks[1].compressed && chunks[1].body.size() == 100 + 13);
 
     std::string tooSmall(stream.size() - 1, '\0');
     const Lznt1Result result =
@@ -293,14 +296,16 @@ TEST(Lznt1Codec, RejectsMalformedStreams) {
                      out)
                   .status,
               Lznt1Status::BadData);
-    // A body that runs past the input, a cut-off header, a cut-off match word.
+    // A body that runs past the input, a lone byte for a header, a cut-off match word.
     EXPECT_EQ(Decode(MakeChunk(0xB010, std::string("\x00"
                                                    "abc",
                                                    4)),
                      out)
                   .status,
               Lznt1Status::BadData);
-    EXPECT_EQ(Decode(kExampleStream + "\x01", out).status, Lznt1Status::BadData);
+    EXPECT_EQ(Decode("\x01", out).status, Lznt1Status::BadData);
+    // Fault: one stray byte after a whole stream was malformed here, but not for the platform's decoder.
+    EXPECT_EQ(Decode(kExampleStream + "\x01", out).status, Lznt1Status::Ok);
     EXPECT_EQ(Decode(MakeChunk(0xB002, std::string("\x02"
                                                    "a"
                                                    "\x00",
@@ -363,7 +368,7 @@ TEST(Lznt1Wrapper, DecompressHonoursTheTargetAndTheDefaultCapacity) {
     EXPECT_EQ(Lznt1Decompress("", target), 0);
     EXPECT_TRUE(target.empty());
 
-    const std::string data = StructuredBytes(5000, 5);
+    const std::string data = RandomBytes(5000, 5);
     std::string stream;
     stream.assign(Lznt1EncodeBound(data.size()), '\0');
     ASSERT_GT(Lznt1Compress(data, stream), 0);
@@ -371,14 +376,12 @@ TEST(Lznt1Wrapper, DecompressHonoursTheTargetAndTheDefaultCapacity) {
     EXPECT_EQ(Lznt1Decompress(stream, target), 100);
     EXPECT_EQ(target, data.substr(0, 100));
 
-    // A long run expands beyond 12.5 times its stream: the default capacity cuts it.
+    // A long run expands beyond 12.5 times its stream: the default capacity cuts it inside a match.
     const std::string run(100000, '\0');
     std::string runStream;
     ASSERT_GT(Lznt1Compress(run, runStream), 0);
     target.clear();
-    const int32_t produced = Lznt1Decompress(runStream, target);
-    EXPECT_EQ(static_cast<size_t>(produced), Lznt1DefaultDecompressCapacity(runStream.size()));
-    EXPECT_LT(produced, 100000);
+    EXPECT_EQ(Lznt1Decompress(runStream, target), 0);
 }
 
 TEST(Lznt1Wrapper, MalformedStreamProducesNothing) {
@@ -413,6 +416,14 @@ TEST(Lznt1Service, ReportsStatusLikeThePlatform) {
     EXPECT_EQ(RtlDecompressBuffer(0x0003, out, sizeof out, in, sizeof in, &finalSize), kStatusNotSupported);
     EXPECT_EQ(RtlDecompressBuffer(COMPRESSION_FORMAT_LZNT1, out, sizeof out, in, 3, &finalSize),
               kStatusBadCompressionBuffer);
+    // Windows' answers (Wine's service differs in the first): "WineWine" cut inside its back-reference,
+    // and an empty stream, are malformed; cut inside its literals, or with a stray byte after it, not.
+    uint8_t wine[] = {0x06, 0xB0, 0x10, 'W', 'i', 'n', 'e', 0x01, 0x30, 0x07};
+    for (const auto& [capacity, size, status] : {std::tuple{7u, 9u, kStatusBadCompressionBuffer},
+                                                 {3u, 9u, kStatusSuccess},
+                                                 {16u, 0u, kStatusBadCompressionBuffer},
+                                                 {16u, 10u, kStatusSuccess}})
+        EXPECT_EQ(RtlDecompressBuffer(2, out, capacity, wine, size, &finalSize), status) << capacity << size;
     uint8_t text[] = "abcabcabcabcabcabc";
     EXPECT_EQ(RtlCompressBuffer(0x0102, text, sizeof text, out, 4, 8192, &finalSize, nullptr),
               kStatusBufferTooSmall);

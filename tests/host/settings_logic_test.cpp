@@ -124,6 +124,17 @@ TEST(SettingsPathRules, AModulePathThatFillsItsWholeFieldGivesNoSettingsPath) {
     EXPECT_EQ(SettingsPathOf(ModulePathOf(field, 0), "ini"), "");
 }
 
+// Fault: started through its 8.3 short path, the launcher kept a second settings file, FUNKEL~1.ini. A
+// long form that is missing or too long for its field leaves the path as loaded.
+TEST(SettingsPathRules, TheLongFormOfTheModulePathNamesTheSettingsFile) {
+    std::string field = "C:\\Program Files\\FunkelisTools.exe";
+    field.resize(kModulePathField);
+    EXPECT_EQ(SettingsPathOf(PreferLongPath("C:\\PROGRA~1\\FUNKEL~1.EXE", field, 34), "ini"),
+              "C:\\Program Files\\FunkelisTools.ini");
+    EXPECT_EQ(PreferLongPath("C:\\X~1.EXE", field, 0), "C:\\X~1.EXE");
+    EXPECT_EQ(PreferLongPath("C:\\X~1.EXE", field, kModulePathField), "C:\\X~1.EXE");
+}
+
 TEST(StampRules, FilteredStampsMatchOnlyWhenNotAllZero) {
     EXPECT_TRUE(StoredVersionMatches("\"2.1.0.4\"", "2.1.0.4"));
     EXPECT_TRUE(StoredVersionMatches(" v2.1.0.4 ", "2.1.0.4"));

@@ -431,11 +431,12 @@ TEST(ProbeFolders, AcceptOnlyExistingFoldersAndNormaliseThem) {
     std::string system32 = "stale";
     EXPECT_EQ(ProbeSystem32Folder(system32), 1);
     EXPECT_EQ(system32, std::string(windowsFolder) + "\\System32\\");
+    // SysWow64 exists on 64-bit Windows only: the 64-bit prefix reaches this branch.
     std::string sysWow64 = "stale";
-    const bool hasSysWow64 =
-        GetFileAttributesA((std::string(windowsFolder) + "\\SysWow64").c_str()) != INVALID_FILE_ATTRIBUTES;
-    EXPECT_EQ(ProbeSysWow64Folder(sysWow64), hasSysWow64 ? 1 : 0);
-    EXPECT_EQ(sysWow64, hasSysWow64 ? std::string(windowsFolder) + "\\SysWow64\\" : "");
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    EXPECT_EQ(ProbeSysWow64Folder(sysWow64), wow64 ? 1 : 0);
+    EXPECT_EQ(sysWow64, wow64 ? std::string(windowsFolder) + "\\SysWow64\\" : "");
 }
 
 } // namespace

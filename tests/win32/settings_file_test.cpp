@@ -68,6 +68,12 @@ TEST_F(SettingsFile, PathsDeriveFromTheRunningExecutable) {
 }
 
 TEST_F(SettingsFile, FirstStartCreatesTheDefaultContentWithTheStamp) {
+    // Fault: under Wine the checks below take what its rewrite leaves, so the layout of a new file was
+    // never compared; right after it is created, before any profile write, it is the Windows form.
+    EXPECT_EQ(CreateDefaultSettings(), 1);
+    EXPECT_EQ(ReadBytes(path), "[HmWinPos]\r\nHmWinPosX=\r\n\r\n[DateVersionInIni]\r\nVersion=\"0.0.0.0\"\r\n"
+                               "Date=\"00000000\"\r\n\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n");
+    RemoveEntry(path);
     EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1);
     EXPECT_TRUE(LeftByTheProfileWriter(ReadBytes(path), kFreshSettingsFile));
     EXPECT_EQ(CreateDefaultSettings(), 0);

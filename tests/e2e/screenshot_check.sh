@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# screenshot_check.sh PICTURE: fails unless the picture of the main window (scripts/screenshot.sh)
+# shows what the window draws: the heading in its blue (#4080C0) in the top sixth, the home-page
+# address in its dark blue (#004080) in the lower half and nowhere above, and the frame lines of the
+# five tool groups (rows of the shadow grey #808080 across most of the width).
+set -euo pipefail
+picture=$1
+read -r width height < <(identify -format '%w %h\n' "$picture")
+
+# Pixels of `colour` in the band of rows [top, top + rows).
+pixels() {
+  convert "$picture" -crop "${width}x$3+0+$2" +repage -fill black +opaque "$1" -fill white -opaque "$1" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+
+heading=$(pixels '#4080C0' 0 $((height / 6)))
+address=$(pixels '#004080' $((height / 2)) $((height - height / 2)))
+address_above=$(pixels '#004080' 0 $((height / 2)))
+frame_rows=$(convert "$picture" -fill black +opaque '#808080' -fill white -opaque '#808080' -scale "1x$height!" \
+  -depth 8 txt:- | awk -F'[(,]' 'NR > 1 && $3 + 0 > 200 { rows++ } END { print rows + 0 }')
+echo "screenshot_check: ${width}x$height; heading $heading, address $address (above: $address_above) pixels," \
+  "$frame_rows frame rows"
+[ "$heading" -ge 300 ] && [ "$address" -ge 100 ] && [ "$address_above" -eq 0 ] && [ "$frame_rows" -ge 10 ]
