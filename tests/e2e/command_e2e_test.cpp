@@ -432,8 +432,9 @@ TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
     const UrlHandler handler;
     // A settings file with this program's stamp and the option text "10".
     const std::string ini = run_.PathOf("FunkelisTools.ini");
-    WritePrivateProfileStringA("DateVersionInIni", "Version", "\"2.1.0.4\"", ini.c_str());
-    WritePrivateProfileStringA("DateVersionInIni", "Date", "\"10122009\"", ini.c_str());
+    WritePrivateProfileStringA("DateVersionInIni", "Version", ("\"" + kTreeVersion + "\"").c_str(),
+                               ini.c_str());
+    WritePrivateProfileStringA("DateVersionInIni", "Date", ("\"" + kTreeDate + "\"").c_str(), ini.c_str());
     WritePrivateProfileStringA("Optionen", "AllProgExit", "\"10\"", ini.c_str());
     // Row 2's file is a folder; row 4's file is present and read-only, but holds another tool, whose
     // window never carries the title the launcher waits for.
