@@ -42,6 +42,9 @@ bool SameIgnoringCase(std::string_view a, std::string_view b);
 // nullptr for none.
 const ToolEntry* FindRow(std::string_view text);
 
+// The resource of type `type` named `name` (ASCII, any case), or nullptr; the first of several.
+PeResourceName* FindNamedResource(PeResourceTree& tree, uint32_t type, std::string_view name);
+
 // Puts `payload` into the RT_RCDATA resource `name`; "" when done, else why not. The resource must have
 // one language: of several, the launcher would find the one of the system's language, and a payload put
 // into each of them would multiply the output by a count the file chooses.

@@ -18,6 +18,7 @@
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
 #include "tools/payload_tool/tool_packing.h"
+#include "tools/payload_tool/tool_versions.h"
 
 int Fail(const std::string& subject, const std::string& message) {
     std::cerr << "payload-tool: " << subject << ": " << message << "\n";
@@ -191,9 +192,13 @@ int Replace(const CommandArgs& args) {
             return Fail(item, "the row is named twice");
         done.push_back(row);
         const std::string file = item.substr(equals + 1);
-        const std::optional<std::string> payload = PackFile(file, std::string(row->exeFileName), error);
+        std::string fileBytes;
+        const std::optional<std::string> payload =
+            PackFile(file, std::string(row->exeFileName), error, &fileBytes);
         if (!payload) return Fail(file, error);
         error = PutPayload(exe->image.resources, row->resourceName, *payload);
+        if (error.empty())
+            error = PutToolVersion(exe->image.resources, row->resourceName, ProgramVersionOf(fileBytes));
         if (!error.empty()) return Fail(launcherPath, error);
     }
 
@@ -261,6 +266,9 @@ constexpr Command kCommands[] = {
      Replace},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},
+    {"version", "FILE [OUT]",
+     "prints FILE's file version (A.B.C.D, or none); OUT: the record the build puts beside its payload",
+     VersionCommand},
     {"--help", "", "prints this list", Help},
 };
 

@@ -1,5 +1,6 @@
 #include "tools/payload_tool/tool_packing.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -34,6 +35,7 @@ std::string FormatFileTime(uint64_t fileTime) {
 }
 
 std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
+    std::optional<uint64_t> newest;
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         char* end = nullptr;
         errno = 0;
@@ -42,9 +44,11 @@ std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
             error = "SOURCE_DATE_EPOCH is not a number of seconds since 1970";
             return std::nullopt;
         }
-        return FileTimeFromPosixTime(seconds, 0);
+        newest = FileTimeFromPosixTime(seconds, 0);
     }
-    return LastWriteFileTime(path, error);
+    const std::optional<uint64_t> own = LastWriteFileTime(path, error);
+    if (!own) return std::nullopt;
+    return newest ? std::min(*own, *newest) : *own;
 }
 
 bool IsPlainFileName(std::string_view name) {
@@ -56,7 +60,8 @@ bool IsDeployedUnchanged(const std::string& name) {
     return IsPlainFileName(name) && DeployFileName(name) == name;
 }
 
-std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error) {
+std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error,
+                                    std::string* fileBytes) {
     const std::optional<std::string> file = ReadWholeFile(path, error);
     if (!file) return std::nullopt;
     error = file->empty()               ? "empty; a payload needs at least one file byte"
@@ -76,5 +81,6 @@ std::optional<std::string> PackFile(const std::string& path, const std::string& 
         error = "could not be packed into a payload that reads back";
         return std::nullopt;
     }
+    if (fileBytes != nullptr) *fileBytes = *file;
     return payload;
 }

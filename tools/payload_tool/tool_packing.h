@@ -14,13 +14,16 @@ bool IsPlainFileName(std::string_view name);
 // alter "...", "To?l.exe" or "Tool.exe ", and the tool would then never be written.
 bool IsDeployedUnchanged(const std::string& name);
 
-// The time recorded for the file at `path`: SOURCE_DATE_EPOCH when set (reproducible builds), else the
-// file's last-write time. nullopt with `error` when neither can be recorded.
+// The time recorded for the file at `path`: its own last-write time, and no later than SOURCE_DATE_EPOCH
+// when that is set (the build's epoch: a file made by the build itself, a stand-in, records the epoch, so
+// two builds of one commit give the same bytes). nullopt with `error` when the file's time cannot be
+// recorded or SOURCE_DATE_EPOCH is no time.
 std::optional<uint64_t> PackTime(const std::string& path, std::string& error);
 
-// The payload of the file at `path` recorded as `name`, exactly as the build packs it; nullopt with
-// `error` saying why not.
-std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error);
+// The payload of the file at `path` recorded as `name`, exactly as the build packs it, and in `fileBytes`
+// (when given) the file as it was read; nullopt with `error` saying why not.
+std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error,
+                                    std::string* fileBytes = nullptr);
 
 // A recorded FILETIME as "YYYY-MM-DDTHH:MM:SSZ", or "filetime:N" beyond the year 9999.
 std::string FormatFileTime(uint64_t fileTime);
