@@ -69,19 +69,21 @@ std::optional<ReleaseRequest> ParseRequest(const CommandArgs& args, int& exitCod
     return request;
 }
 
-// The newest time recorded in the launcher's five payloads, in seconds since 1970: the moment its newest
-// tool was packed, which no copy, signing or unpacking of the launcher changes. (Its header's time stamp
-// is zero: the build links without one, for reproducible bytes.) nullopt with `error` when a payload
-// does not read, since such a launcher must not be released.
+// The newest time recorded in the launcher's five payloads, in seconds since 1970: the build's
+// SOURCE_DATE_EPOCH, or after `replace` the newest tool file's own time, which no copy, signing or
+// unpacking of the launcher changes. (Its header's time stamp is zero: the build links without one, for
+// reproducible bytes.) nullopt with `error` when a payload does not read back under its row's file name,
+// since such a launcher must not be released.
 std::optional<int64_t> ReleaseTime(const Executable& exe, std::string& error) {
     const Payloads payloads = PayloadsOf(exe.image);
     uint64_t newest = 0;
     for (size_t row = 0; row < ToolCatalogue().size(); ++row) {
         const ToolEntry& entry = ToolCatalogue()[row];
         PayloadImage tool;
-        if (!ReadPayload(payloads.store, entry.resourceName, tool)) {
+        if (!ReadPayload(payloads.store, entry.resourceName, tool) ||
+            tool.record.cFileName != entry.exeFileName) {
             error = "row " + std::to_string(row + 1) + " (" + std::string(entry.resourceName) +
-                    ") does not read as the launcher reads it; payload-tool verify says why";
+                    ") does not read back as the launcher reads it; payload-tool verify says why";
             return std::nullopt;
         }
         newest = std::max(newest, tool.record.ftLastWriteTime);
@@ -89,12 +91,17 @@ std::optional<int64_t> ReleaseTime(const Executable& exe, std::string& error) {
     return static_cast<int64_t>(newest / kFileTimeTicksPerSecond) - kSecondsFrom1601To1970;
 }
 
-// "FunkelisTools-2.1.0.4-win32" and, for rows that carry stand-ins, "-standins-1-2".
-std::string ReleaseZipName(const FileVersion& version, const std::vector<int>& standInRows) {
-    std::string name = "FunkelisTools-" + VersionText(version) + "-win32";
-    if (!standInRows.empty()) name += "-standins";
-    for (const int row : standInRows) name += "-" + std::to_string(row);
-    return name + ".zip";
+// "FunkelisTools-2.1.0.4-<kind>.zip".
+std::string ZipName(const FileVersion& version, const std::string& kind) {
+    return "FunkelisTools-" + VersionText(version) + "-" + kind + ".zip";
+}
+
+// The release zip's kind: "win32" and, for rows that carry stand-ins, "-standins-1-2".
+std::string ReleaseKind(const std::vector<int>& standInRows) {
+    std::string kind = "win32";
+    if (!standInRows.empty()) kind += "-standins";
+    for (const int row : standInRows) kind += "-" + std::to_string(row);
+    return kind;
 }
 
 std::string RowList(const std::vector<int>& rows) {
@@ -197,12 +204,12 @@ int Release(const CommandArgs& args) {
     std::optional<std::string> zip =
         MakeZip({{kLauncherEntry, exe->file}, {kTextEntry, *text}}, *time, error);
     if (!zip) return Fail(request->exe, error);
-    outputs.push_back({ReleaseZipName(*version, standIns), std::move(*zip)});
+    outputs.push_back({ZipName(*version, ReleaseKind(standIns)), std::move(*zip)});
     if (!request->kit.empty()) {
         std::string subject;
         std::optional<std::string> kit = KitZip(request->kit, *text, *time, subject, error);
         if (!kit) return Fail(subject, error);
-        outputs.push_back({"FunkelisTools-" + VersionText(*version) + "-kit-win32.zip", std::move(*kit)});
+        outputs.push_back({ZipName(*version, "kit-win32"), std::move(*kit)});
     }
     std::sort(outputs.begin(), outputs.end(),
               [](const OutputFile& a, const OutputFile& b) { return a.name < b.name; });
