@@ -261,8 +261,8 @@ constexpr Command kCommands[] = {
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
     {"release", "EXE -o DIR [--liesmich FILE] [--kit FILE]...",
-     "writes DIR: EXE's zip, named by its version, with LIESMICH.txt (FILE, or the built-in one) and "
-     "SHA256SUMS; --kit adds the distributor's kit zip of the FILEs",
+     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one) and "
+     "SHA256SUMS; --kit adds a kit zip of the FILEs",
      Release},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},
