@@ -15,6 +15,7 @@
 #include "shell/tool_catalogue.h"
 #include "tools/payload_tool/launcher_image.h"
 #include "tools/payload_tool/pe_image.h"
+#include "tools/payload_tool/release_command.h"
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
 #include "tools/payload_tool/tool_packing.h"
@@ -259,6 +260,10 @@ constexpr Command kCommands[] = {
     {"replace", "EXE ROW=FILE... -o OUT",
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
+    {"release", "EXE -o DIR [--liesmich FILE] [--kit FILE]...",
+     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one) and "
+     "SHA256SUMS; --kit adds a kit zip of the FILEs",
+     Release},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},
     {"--help", "", "prints this list", Help},
