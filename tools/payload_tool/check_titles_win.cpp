@@ -75,7 +75,8 @@ void EndJob(HANDLE job) {
 // Starts `path` in `folder` inside `job`: suspended until it is in the job, so that nothing it starts
 // escapes. A console program gets a console window of its own, as when the launcher starts it. "" when it
 // runs, else the verdict.
-std::string StartInJob(const std::string& path, const std::string& folder, bool console, HANDLE job) {
+std::string StartInJob(const std::string& path, const std::string& folder, PeKind kind, HANDLE job) {
+    const bool console = kind == PeKind::Console32 || kind == PeKind::Console64;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -88,6 +89,8 @@ std::string StartInJob(const std::string& path, const std::string& folder, bool 
         const DWORD error = GetLastError();
         if (error == kElevationRequired)
             return "needs administrator rights: run check-titles as administrator";
+        if (error == ERROR_BAD_EXE_FORMAT && (kind == PeKind::Program64 || kind == PeKind::Console64))
+            return "not started: it is " + std::string(KindPhrase(kind)) + ", and this Windows is 32-bit";
         return "not started: " + SystemReason(error);
     }
     const KernelObject process(started.hProcess);
@@ -152,8 +155,7 @@ std::string CheckRow(const Payloads& payloads, const ToolEntry& row, const std::
 
     const std::vector<HWND> windows = TopLevelWindows();
     const std::set<HWND> before(windows.begin(), windows.end());
-    const bool console = kind == PeKind::Console32 || kind == PeKind::Console64;
-    const std::string refused = StartInJob(*path, folder, console, job.Get());
+    const std::string refused = StartInJob(*path, folder, kind, job.Get());
     if (!refused.empty()) return refused;
     const Sighting sighting = WatchForTitle(before, std::string(row.windowTitle), job.Get());
     const bool ended = JobIsEmpty(job.Get());
