@@ -163,7 +163,8 @@ std::string CheckRow(const Payloads& payloads, const ToolEntry& row, const std::
     seen = sighting.titles;
     if (sighting.found) return "OK";
     if (!seen.empty()) return "title not seen: the launcher would start it again at each press";
-    return ended ? "ended without a window" : "no new window within 10 s";
+    return ended ? "ended without a window"
+                 : "no new window within " + std::to_string(kTitleWaitMs / 1000) + " s";
 }
 
 // A folder of its own under the temporary folder; "" when none can be made.
