@@ -14,7 +14,7 @@ constexpr std::string_view kHeadingText = " Das kleine Funkeli Tool mit ein paar
 std::array<ControlSpec, kControlCount> BuildControls() {
     std::array<ControlSpec, kControlCount> rows{};
     int next = 0;
-    rows[next++] = {kHeadingLabelId, "STATIC", kCentredLabelStyle, kHeadingText, 10, 5, 305, 10};
+    rows[next++] = {kHeadingLabelId, "STATIC", kHeadingLabelStyle, kHeadingText, 10, 5, 305, 10};
     int row = 1;
     for (const ToolEntry& entry : ToolCatalogue()) {
         const int16_t top = ToolFrameTop(row++);
@@ -53,7 +53,7 @@ std::array<ControlSpec, kControlCount> BuildControls() {
                         14};
     }
     rows[next++] = {kExitButtonId, "BUTTON", kExitButtonStyle, " E X I T ", 130, kBottomButtonsTop, 65, 15};
-    rows[next++] = {kHomePageLabelId, "STATIC", kCentredLabelStyle, kHomePageUrl, 10, 178, 305, 10};
+    rows[next++] = {kHomePageLabelId, "STATIC", kHomePageLabelStyle, kHomePageUrl, 10, 178, 305, 10};
     rows[next++] = {
         kAllExitCheckBoxId, "BUTTON", kCheckBoxStyle, " All Exit ", 275, kBottomButtonsTop, 40, 15};
     return rows;

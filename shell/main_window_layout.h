@@ -44,9 +44,12 @@ inline constexpr int32_t kHomePageLabelId = 9802;
 inline constexpr int32_t kExitButtonId = 9805;
 inline constexpr int32_t kAllExitCheckBoxId = 9835;
 
-inline constexpr uint32_t kCentredLabelStyle = 0x50000101; // heading, home page
-inline constexpr uint32_t kLeftLabelStyle = 0x50000100;    // caption and file labels
-inline constexpr uint32_t kRightLabelStyle = 0x50000102;   // version labels
+inline constexpr uint32_t kHeadingLabelStyle = 0x50000101;
+// SS_NOPREFIX (0x80) beside the heading's style: the address is drawn as typed, so "?a=1&b=2" does not
+// lose its "&" to a mnemonic underline. The text stays the address the double-click opens.
+inline constexpr uint32_t kHomePageLabelStyle = 0x50000181;
+inline constexpr uint32_t kLeftLabelStyle = 0x50000100;  // caption and file labels
+inline constexpr uint32_t kRightLabelStyle = 0x50000102; // version labels
 inline constexpr uint32_t kFrameStyle = 0x50000007;
 inline constexpr uint32_t kToolButtonStyle = 0x5001CF00;
 inline constexpr uint32_t kExitButtonStyle = 0x50010000;

@@ -10,9 +10,14 @@
 # -C. To go back to a default in an existing tree, set the value rather than deleting the line (an
 # empty tool path means the stand-in); a line left out of a fresh tree gives the project's default.
 
+# Where this file lies: a relative path below is taken from its folder. Keep this line first.
+set(FUNKELIS_DISTRIBUTION_FILE "${CMAKE_CURRENT_LIST_FILE}" CACHE FILEPATH "" FORCE)
+
 # The five tools, row by row. Each file is recorded under the row's name (Marvolt.exe ...) whatever it
 # is called here. A row left empty carries the stand-in: the release's zip name then says
-# "-standins-<rows>", and a signed release refuses it (unless FUNKELIS_SIGN_STANDINS is ON).
+# "-standins-<rows>", and a signed release refuses it (unless FUNKELIS_SIGN_STANDINS is ON). A signed
+# release also refuses a DLL or a file that is no program (unless FUNKELIS_ALLOW_NON_PROGRAMS is ON);
+# a 64-bit or console program gets a warning. A relative path is taken from this file's folder.
 set(FUNKELIS_TOOL_MARVOLT "/path/to/Marvolt.exe" CACHE FILEPATH "" FORCE)
 set(FUNKELIS_TOOL_CINDREL "/path/to/Cindrel.exe" CACHE FILEPATH "" FORCE)
 set(FUNKELIS_TOOL_STAVNIK "/path/to/Stavnik.exe" CACHE FILEPATH "" FORCE)
@@ -39,5 +44,7 @@ set(FUNKELIS_COPYRIGHT "Copyright (c) 2026 Example Distribution GmbH" CACHE STRI
 # Keep both outside the checkout. Both or neither; without them the release is unsigned.
 set(FUNKELIS_SIGN_PKCS12 "/path/to/keys/funkelis.p12" CACHE FILEPATH "" FORCE)
 set(FUNKELIS_SIGN_PASSWORD_FILE "/path/to/keys/funkelis.pass" CACHE FILEPATH "" FORCE)
+# Only to sign a release with a DLL or another file that Windows cannot start in a row:
+# set(FUNKELIS_ALLOW_NON_PROGRAMS ON CACHE BOOL "" FORCE)
 # Optional RFC 3161 timestamp server (needs network at build time).
 # set(FUNKELIS_SIGN_TIMESTAMP_URL "http://timestamp.example.com" CACHE STRING "" FORCE)

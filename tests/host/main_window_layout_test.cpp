@@ -41,7 +41,8 @@ TEST(MainWindowLayout, FixedControlsAndOrder) {
     const ControlSpec& homePage = controls[27];
     EXPECT_EQ(homePage.id, 9802);
     EXPECT_EQ(homePage.className, "STATIC");
-    EXPECT_EQ(homePage.style, 0x50000101u);
+    // Fault: without SS_NOPREFIX the label drew "?a=1&b=2" as "?a=1b=2" with an underlined "b".
+    EXPECT_EQ(homePage.style, 0x50000181u);
     EXPECT_EQ(homePage.text, std::string_view(kHomePageUrl));
     EXPECT_EQ(homePage.y, 178);
     EXPECT_EQ(homePage.y + homePage.height, 188);

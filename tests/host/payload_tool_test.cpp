@@ -23,6 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// 2009-12-10 00:00 UTC in 100 ns steps since 1601, and in seconds since 1970.
+constexpr uint64_t kRecordedTime = 129048768000000000ull;
+constexpr time_t kRecordedPosixTime = 1260403200;
+
 std::string ReadFile(const fs::path& path) { return ReadWholeFile(path.string()).value_or(""); }
 
 void WriteFile(const fs::path& path, std::string_view bytes) {
@@ -51,24 +55,30 @@ class PayloadToolTest : public testing::Test {
 
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
-    // An executable carrying the five catalogue payloads; the row `row` records `recordedName` instead
-    // of its file name, or is left out with `dropRow`, or has its first file byte flipped in the stream
-    // (a literal, so it still decodes to its size) with `damageRow`.
+    // An executable carrying the five catalogue payloads, recorded as written on 2009-12-10. The row of
+    // resource `row` records `recordedName` (when given) instead of its file name, or is left out with
+    // `dropRow`, or has its first file byte flipped in the stream (a literal, so it still decodes to its
+    // size) with `damageRow`, and carries `file` (when given) with `attributes`.
     std::string Launcher(const std::string& row = "", const std::string& recordedName = "",
-                         bool dropRow = false, bool damageRow = false) {
+                         bool dropRow = false, bool damageRow = false, const std::string& file = "",
+                         uint32_t attributes = kFileAttributeArchive) {
         std::vector<std::pair<std::string, std::string>> resources;
         for (const ToolEntry& entry : ToolCatalogue()) {
             const bool changed = entry.resourceName == row;
             if (changed && dropRow) continue;
-            const std::string file =
-                "stand-in for " + std::string(entry.exeFileName) + std::string(3000, 'x');
+            const std::string bytes =
+                changed && !file.empty()
+                    ? file
+                    : "stand-in for " + std::string(entry.exeFileName) + std::string(3000, 'x');
             FindDataRecord record;
-            record.dwFileAttributes = kFileAttributeArchive;
-            record.nFileSizeLow = static_cast<uint32_t>(file.size());
-            record.cFileName = changed ? recordedName : std::string(entry.exeFileName);
+            record.dwFileAttributes = changed ? attributes : kFileAttributeArchive;
+            record.ftLastWriteTime = kRecordedTime;
+            record.nFileSizeLow = static_cast<uint32_t>(bytes.size());
+            record.cFileName =
+                changed && !recordedName.empty() ? recordedName : std::string(entry.exeFileName);
             std::string upper(entry.resourceName);
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            std::string payload = MakeCompressedPayload(file, record);
+            std::string payload = MakeCompressedPayload(bytes, record);
             if (changed && damageRow) payload[3] ^= 1; // after the chunk header and the first flag byte
             resources.emplace_back(upper, payload);
         }
@@ -97,8 +107,7 @@ TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
     EXPECT_EQ(image.fileBytes, file);
     EXPECT_EQ(image.record.cFileName, "Marvolt.exe");
     EXPECT_EQ(image.record.dwFileAttributes, 0x20u);
-    // 2009-12-10 00:00 UTC in 100 ns steps since 1601.
-    EXPECT_EQ(image.record.ftLastWriteTime, 129048768000000000ull);
+    EXPECT_EQ(image.record.ftLastWriteTime, kRecordedTime);
     EXPECT_EQ(image.record.ftCreationTime, image.record.ftLastWriteTime);
     EXPECT_EQ(image.record.ftLastAccessTime, image.record.ftLastWriteTime);
     EXPECT_EQ(image.record.cAlternateFileName, "");
@@ -164,22 +173,30 @@ TEST_F(PayloadToolTest, PackRefusesNamesTheLauncherWouldNotWriteUnchanged) {
 
 TEST_F(PayloadToolTest, VerifyPassesOnlyWhenAllFiveRowsReadBackUnderTheirNames) {
     ASSERT_EQ(Run("verify " + Launcher()), 0) << out_ << err_;
-    EXPECT_NE(out_.find(": 5 of 5 catalogue payloads OK\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(": 5 of 5 payloads OK, no stand-ins\n"), std::string::npos) << out_;
 
     EXPECT_EQ(Run("verify " + Launcher("Stavnik_exe_V2103_BIN_WFD_NTC", "Stavnik2.exe")), 1);
     EXPECT_NE(out_.find("FAILED Stavnik_exe_V2103_BIN_WFD_NTC: records \"Stavnik2.exe\""), std::string::npos)
         << out_;
-    EXPECT_NE(out_.find(": 4 of 5 catalogue payloads OK\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(": 4 of 5 payloads OK, no stand-ins\n"), std::string::npos) << out_;
 
     EXPECT_EQ(Run("verify " + Launcher("Pellory_exe_V2102_BIN_WFD_NTC", "", true)), 1);
     EXPECT_NE(out_.find("FAILED Pellory_exe_V2102_BIN_WFD_NTC: no RT_RCDATA resource"), std::string::npos);
 
     // A damaged stream of the right size once passed as OK.
-    EXPECT_EQ(Run("verify " + Launcher("Cindrel_exe_V2106_BIN_WFD_NTC", "Cindrel.exe", false, true)), 1);
+    EXPECT_EQ(Run("verify " + Launcher("Cindrel_exe_V2106_BIN_WFD_NTC", "", false, true)), 1);
     EXPECT_NE(
         out_.find("FAILED Cindrel_exe_V2106_BIN_WFD_NTC: the file bytes do not match the recorded CRC-32"),
         std::string::npos)
         << out_;
+
+    // Fault: a stand-in left in row 5 passed as OK, and the guide's success check with it.
+    const std::string standIn =
+        TestPe({std::pair<std::string, std::string>("FUNKELIS_STAND_IN", "marker")}).image;
+    ASSERT_EQ(Run("verify " + Launcher("Pellory_exe_V2102_BIN_WFD_NTC", "", false, false, standIn)), 0)
+        << out_;
+    EXPECT_NE(out_.find("CRC-32 checked, a 32-bit Windows program, a stand-in\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(": 5 of 5 payloads OK, 1 stand-in\n"), std::string::npos) << out_;
 }
 
 TEST_F(PayloadToolTest, ListShowsEveryRcDataResourceWithItsVerdict) {
@@ -187,16 +204,33 @@ TEST_F(PayloadToolTest, ListShowsEveryRcDataResourceWithItsVerdict) {
     EXPECT_NE(out_.find("MARVOLT_EXE_V2106_BIN_WFD_NTC\tCompressed\t"), std::string::npos) << out_;
     char crc[9] = {};
     std::snprintf(crc, sizeof crc, "%08x", Crc32("stand-in for Marvolt.exe" + std::string(3000, 'x')));
-    EXPECT_NE(out_.find("\tMarvolt.exe\t1601-01-01T00:00:00Z\t" + std::string(crc) + " checked\tOK\n"),
+    EXPECT_NE(out_.find("\tMarvolt.exe\t2009-12-10T00:00:00Z\t" + std::string(crc) +
+                        " checked\tnot a Windows program or DLL\tOK\n"),
               std::string::npos)
         << out_;
-    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
 }
 
+// Faults: extract into the README's missing folder failed; the file had the time of the extraction, not
+// the recorded one the launcher gives it, and a read-only record made a writable file.
 TEST_F(PayloadToolTest, ExtractWritesTheRecordedFileAndNothingOutsideTheFolder) {
-    fs::create_directories(Path("out_dir"));
     ASSERT_EQ(Run("extract " + Launcher() + " woberin_exe_v2106_bin_wfd_ntc " + Path("out_dir")), 0) << err_;
     EXPECT_EQ(ReadFile(Path("out_dir/Woberin.exe")), "stand-in for Woberin.exe" + std::string(3000, 'x'));
+    struct stat facts {};
+    ASSERT_EQ(::stat(Path("out_dir/Woberin.exe").c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mtime, kRecordedPosixTime);
+    ASSERT_EQ(Run("extract " + Launcher("Stavnik_exe_V2103_BIN_WFD_NTC", "", false, false, "", 0x21) + " 3 " +
+                  Path("out_dir")),
+              0)
+        << err_;
+    ASSERT_EQ(::stat(Path("out_dir/Stavnik.exe").c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 0222, 0u);
+    // Fault: "cannot write" without the system's reason.
+    WriteFile(Path("plain"), "x");
+    EXPECT_EQ(Run("extract " + Launcher() + " 4 " + Path("plain/sub")), 1);
+    EXPECT_NE(err_.find("cannot create the folder " + Path("plain/sub") + ": Not a directory"),
+              std::string::npos)
+        << err_;
 
     EXPECT_EQ(Run("extract " + Launcher("Woberin_exe_V2106_BIN_WFD_NTC", "..") +
                   " Woberin_exe_V2106_BIN_WFD_NTC " + Path("out_dir")),
@@ -243,6 +277,12 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
                   " pellory_exe_v2102_bin_wfd_ntc=" + Path("new.exe") + " -o " + Path("out.exe")),
               0)
         << err_;
+    // Fault: files Windows cannot start were packed without a word. One line per row, only on success.
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;
+    EXPECT_NE(err_.find("payload-tool: warning: row 3 (Stavnik.exe): " + Path("new.exe") +
+                        " is not a Windows program or DLL: Windows cannot start it"),
+              std::string::npos)
+        << err_;
     ASSERT_EQ(Run("verify " + Path("out.exe")), 0) << out_;
     fs::create_directories(Path("x"));
     ASSERT_EQ(Run("extract " + Path("out.exe") + " STAVNIK_EXE_V2103_BIN_WFD_NTC " + Path("x")), 0) << err_;
@@ -259,6 +299,9 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
         EXPECT_EQ(Run("replace " + bad + Path("bad.exe")), 1) << bad;
         EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
     }
+    // Fault: a forgotten -o was only "usage: ...".
+    EXPECT_EQ(Run("replace " + launcher + " 1=" + Path("new.exe") + " " + Path("bad.exe")), 2);
+    EXPECT_NE(err_.find("payload-tool: replace: -o OUT is missing"), std::string::npos) << err_;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 8);
 }
 

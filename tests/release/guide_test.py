@@ -9,7 +9,7 @@ into DIR; GUIDE.txt is read from it. A command is a line indented by five blanks
 line runs under Wine as a command prompt would pass it, and the same line with the host payload-tool;
 both must succeed with the same output and the same files (the chain goes on with Wine's). The
 osslsigncode and sha256sum lines run here; signtool, certutil, copy and type are Windows' own and only
-read. The five FILEs are the distributor's tools (real 32-bit programs), put into "tools" as GUIDE says.
+read, and check-titles (which starts the tools, see check_titles_test) only finds its launcher. The five FILEs are the distributor's tools (real 32-bit programs), put into "tools" as GUIDE says.
 """
 import argparse
 import os
@@ -153,7 +153,13 @@ class Guide:
         said = {}
         for line in commands:
             program = line.split()[0]
-            if program == "payload-tool.exe":
+            if program == "payload-tool.exe" and line.split()[1] == "check-titles":
+                # Starts each tool for its window title; check_titles_test runs it on launchers whose
+                # tools show known titles. Here its launcher must exist, as printed.
+                named = prompt_words(line)[2]
+                if not os.path.isfile(os.path.join(self.cwd, named)):
+                    raise GuideFailure(f"{line}\nnames {named}, which the steps before did not write")
+            elif program == "payload-tool.exe":
                 said[line.split()[1]] = self.payload_tool(line)
             elif program == "osslsigncode":
                 result = self.run([self.args.osslsigncode] + shlex.split(line)[1:])

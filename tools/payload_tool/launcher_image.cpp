@@ -54,6 +54,8 @@ const ToolEntry* FindRow(std::string_view text) {
     return nullptr;
 }
 
+int RowNumber(const ToolEntry& row) { return static_cast<int>(&row - ToolCatalogue().data()) + 1; }
+
 namespace {
 
 bool SameName(const std::u16string& name, std::string_view ascii) {

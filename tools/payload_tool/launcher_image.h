@@ -42,6 +42,9 @@ bool SameIgnoringCase(std::string_view a, std::string_view b);
 // nullptr for none.
 const ToolEntry* FindRow(std::string_view text);
 
+// The number (1 to 5) of `row`, an entry of ToolCatalogue().
+int RowNumber(const ToolEntry& row);
+
 // Puts `payload` into the RT_RCDATA resource `name`; "" when done, else why not. The resource must have
 // one language: of several, the launcher would find the one of the system's language, and a payload put
 // into each of them would multiply the output by a count the file chooses.
