@@ -7,6 +7,7 @@
 #include <string>
 
 #include "payload/deploy_win.h"
+#include "settings/program_facts_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp_win.h"
@@ -89,7 +90,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellOpen(window, "open", kHomePageUrl, SW_RESTORE);
+        ShellOpen(window, "open", HomePageUrl().c_str(), SW_RESTORE);
         FocusControl(window, kExitButtonId);
         return;
     case CommandAction::None:

@@ -9,25 +9,6 @@ function(expect what actual expected)
   endif()
 endfunction()
 
-# A URL that reaches a shell or a string literal unchanged must be refused, one that only looks odd not.
-foreach(bad IN ITEMS "ftp://example.org" "https://exa mple.org" "https://example.org/\"x" "https://a/'b"
-                     "https://a/\\b" "https://a/\tb" "https://a/ä" "https://")
-  funkelis_url_problem("${bad}" problem)
-  if(problem STREQUAL "")
-    message(FATAL_ERROR "URL accepted: ${bad}")
-  endif()
-endforeach()
-funkelis_url_problem("https://example.org/a;b?c=%20&d#e" problem)
-expect("a ; in the URL is data, not a separator" "${problem}" "")
-funkelis_resource_text_problem("Copyright \"x\"" problem)
-expect("a double quote would end the resource string" "${problem}" "must not hold double quotes or backslashes")
-
-# The width warning against what the label showed under Wine: 186 pixels fit, a 505-pixel URL wrapped.
-funkelis_label_text_pixels("https://www.example.org/funkelis-tools" pixels)
-expect("default home page width" "${pixels}" 186)
-funkelis_label_text_pixels("https://www.funkelis-beispiel-werkzeuge.example.org/downloads/funkelis-tools/aktuelle-version/index.html" pixels)
-expect("wrapped home page width" "${pixels}" 505)
-
 # A DLL or a text file packed as a tool is written but never starts: configure must tell them apart.
 set(wine_dir /usr/lib/i386-linux-gnu/wine/i386-windows)
 if(EXISTS ${wine_dir}/notepad.exe)

@@ -13,8 +13,10 @@
 
 #include "payload/payload_format.h"
 #include "shell/tool_catalogue.h"
+#include "tools/payload_tool/command_line.h"
 #include "tools/payload_tool/launcher_image.h"
 #include "tools/payload_tool/pe_image.h"
+#include "tools/payload_tool/set_command.h"
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
 #include "tools/payload_tool/tool_packing.h"
@@ -203,10 +205,7 @@ int Replace(const CommandArgs& args) {
     if (!WriteAtomically(outPath, rewrite.image, error)) return Fail(outPath, "cannot write: " + error);
     for (const ToolEntry* row : done)
         std::cout << "replaced " << row->resourceName << " (" << row->exeFileName << ")\n";
-    if (rewrite.signatureRemoved) {
-        std::cout << "payload-tool: " << outPath
-                  << ": the launcher's Authenticode signature was removed; sign this file again\n";
-    }
+    if (rewrite.signatureRemoved) SaySignatureRemoved(outPath);
     return 0;
 }
 
@@ -259,6 +258,10 @@ constexpr Command kCommands[] = {
     {"replace", "EXE ROW=FILE... -o OUT",
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
+    {"set", "EXE KEY=VALUE... -o OUT",
+     "writes OUT: EXE with other facts (version, company, copyright, home-page, date, update-tools); sign "
+     "OUT after. set --check KEY=VALUE... only checks them",
+     Set},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},
     {"--help", "", "prints this list", Help},
@@ -277,8 +280,9 @@ int Help(const CommandArgs&) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string name = argc < 2 ? "" : argv[1];
-    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    const std::string name = arguments.empty() ? "" : arguments.front();
+    const std::vector<std::string> args(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end());
     for (const Command& command : kCommands) {
         if (name != command.name && !(command.run == Help && (name == "-h" || name == "help"))) continue;
         try {
