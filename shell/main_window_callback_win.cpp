@@ -76,6 +76,13 @@ void OnActivation(WPARAM active) {
     }
 }
 
+// A launcher without a home page (none was ever written into it) opens nothing.
+void OpenHomePage(HWND window) {
+    const std::string homePage = HomePageUrl();
+    if (!homePage.empty()) ShellOpen(window, "open", homePage.c_str(), SW_RESTORE);
+    FocusControl(window, kExitButtonId);
+}
+
 void OnCommand(HWND window, WPARAM wParam) {
     const int32_t controlId = LOWORD(wParam);
     switch (CommandActionFor(controlId, HIWORD(wParam))) {
@@ -90,8 +97,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellOpen(window, "open", HomePageUrl().c_str(), SW_RESTORE);
-        FocusControl(window, kExitButtonId);
+        OpenHomePage(window);
         return;
     case CommandAction::None:
         return;
