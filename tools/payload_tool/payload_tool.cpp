@@ -259,8 +259,8 @@ constexpr Command kCommands[] = {
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
     {"set", "EXE KEY=VALUE... -o OUT",
-     "writes OUT: EXE with other facts (version, company, copyright, home-page, date, update-tools); sign "
-     "OUT after. set --check KEY=VALUE... only checks them",
+     "writes OUT: EXE with other facts (version, company, copyright, home-page, date, update-tools; @FILE "
+     "for lines of them); sign OUT after. set --check KEY=VALUE... only checks the values",
      Set},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},

@@ -1,5 +1,6 @@
 #include "tools/payload_tool/set_command.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -64,8 +65,8 @@ std::optional<FactValues> ParseFacts(const std::vector<std::string>& items) {
         if (equals == std::string::npos) {
             problem = "not KEY=VALUE";
         } else if (!key) {
-            problem =
-                "no such key; the keys are version, company, copyright, home-page, date and update-tools";
+            problem = "no such key; the keys are";
+            for (const std::string_view name : kFactNames) problem += " " + std::string(name);
         } else if (given[static_cast<size_t>(*key)]) {
             problem = "the key is given twice";
         } else {
