@@ -7,6 +7,7 @@
 #include <string>
 
 #include "payload/deploy_win.h"
+#include "settings/program_facts_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp_win.h"
@@ -80,6 +81,13 @@ void OnActivation(WPARAM active) {
     }
 }
 
+// A launcher without a home page (none was ever written into it) opens nothing.
+void OpenHomePage(HWND window) {
+    const std::string homePage = HomePageUrl();
+    if (!homePage.empty()) ShellOpen(window, "open", homePage.c_str(), "", SW_RESTORE);
+    FocusControl(window, kExitButtonId);
+}
+
 void OnCommand(HWND window, WPARAM wParam) {
     const int32_t controlId = LOWORD(wParam);
     switch (CommandActionFor(controlId, HIWORD(wParam))) {
@@ -94,8 +102,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellOpen(window, "open", kHomePageUrl, "", SW_RESTORE);
-        FocusControl(window, kExitButtonId);
+        OpenHomePage(window);
         return;
     case CommandAction::None:
         return;

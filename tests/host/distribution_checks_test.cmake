@@ -1,6 +1,6 @@
-# The distributor's values as configure checks them (cmake/distribution_checks.cmake), run with
-# cmake -DFUNKELIS_PAYLOAD_TOOL=PATH -P. Each line names the fault it catches; the script fails with the
-# first case that differs.
+# What configure asks payload-tool about a row's file (cmake/distribution_checks.cmake), run with
+# cmake -DFUNKELIS_PAYLOAD_TOOL=PATH -P (the launcher's facts are checked by payload-tool set, and tested
+# with it). Each line names the fault it catches; the script fails with the first case that differs.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/distribution_checks.cmake)
 
 function(expect what actual expected)
@@ -8,25 +8,6 @@ function(expect what actual expected)
     message(FATAL_ERROR "${what}: got '${actual}', expected '${expected}'")
   endif()
 endfunction()
-
-# A URL that reaches a shell or a string literal unchanged must be refused, one that only looks odd not.
-foreach(bad IN ITEMS "ftp://example.org" "https://exa mple.org" "https://example.org/\"x" "https://a/'b"
-                     "https://a/\\b" "https://a/\tb" "https://a/ä" "https://")
-  funkelis_url_problem("${bad}" problem)
-  if(problem STREQUAL "")
-    message(FATAL_ERROR "URL accepted: ${bad}")
-  endif()
-endforeach()
-funkelis_url_problem("https://example.org/a;b?c=%20&d#e" problem)
-expect("a ; in the URL is data, not a separator" "${problem}" "")
-funkelis_resource_text_problem("Copyright \"x\"" problem)
-expect("a double quote would end the resource string" "${problem}" "must not hold double quotes or backslashes")
-
-# The width warning against what the label showed under Wine: 186 pixels fit, a 505-pixel URL wrapped.
-funkelis_label_text_pixels("https://www.example.org/funkelis-tools" pixels)
-expect("default home page width" "${pixels}" 186)
-funkelis_label_text_pixels("https://www.funkelis-beispiel-werkzeuge.example.org/downloads/funkelis-tools/aktuelle-version/index.html" pixels)
-expect("wrapped home page width" "${pixels}" 505)
 
 # A DLL or a text file packed as a tool is written but never starts, a console program runs in a window
 # of another title: configure must tell them apart, and say so in a sentence that reads right.

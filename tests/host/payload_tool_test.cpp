@@ -15,9 +15,12 @@
 #include "payload/crc32.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
+#include "resources/resource_ids.h"
+#include "settings/program_facts.h"
 #include "shell/tool_catalogue.h"
 #include "tests/host/test_pe_image.h"
 #include "tests/test_files.h"
+#include "tools/payload_tool/pe_image.h"
 
 namespace {
 
@@ -28,6 +31,30 @@ constexpr uint64_t kRecordedTime = 129048768000000000ull;
 constexpr time_t kRecordedPosixTime = 1260403200;
 
 std::string ReadFile(const fs::path& path) { return ReadWholeFile(path.string()).value_or(""); }
+
+// `text` as one shell word.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The bytes of resource `name` of `type` in the PE file `file`, or "".
+std::string ResourceBytes(const std::string& file, uint32_t type, uint32_t name) {
+    PeImage image;
+    if (ReadPeImage(file, image) != PeResult::Ok) return "";
+    const PeResourceType* found = FindResourceType(image.resources, type);
+    for (const PeResourceName& entry : found != nullptr ? found->names : std::vector<PeResourceName>{}) {
+        if (!entry.id.named && entry.id.number == name) return entry.languages.front().bytes;
+    }
+    return "";
+}
+
+std::string Utf16Bytes(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes;
+}
 
 void WriteFile(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -54,6 +81,21 @@ class PayloadToolTest : public testing::Test {
     }
 
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // Launcher() with the manifest that launcher.rc gives, and none of the facts yet.
+    std::string LauncherWithManifest() {
+        const std::string path = Launcher();
+        const std::string file = ReadFile(path);
+        PeImage image;
+        EXPECT_EQ(ReadPeImage(file, image), PeResult::Ok);
+        const std::string manifest = "<assembly><assemblyIdentity name='L' version=\"0.0.0.0\"/></assembly>";
+        image.resources.types.push_back(
+            {{false, kRtManifest, {}}, {}, {{{false, 1, {}}, {}, {{{false, 0x407, {}}, 0, 0, manifest}}}}});
+        PeRewrite rewrite;
+        EXPECT_EQ(RewriteResources(file, image, image.resources, rewrite), PeResult::Ok);
+        WriteFile(path, rewrite.image);
+        return path;
+    }
 
     // An executable carrying the five catalogue payloads, recorded as written on 2009-12-10. The row of
     // resource `row` records `recordedName` (when given) instead of its file name, or is left out with
@@ -323,6 +365,79 @@ TEST_F(PayloadToolTest, ReplaceNeitherFollowsWhatLiesAtThePartialNameNorReadsWha
         EXPECT_EQ(err_, "payload-tool: " + tool + ": not a regular file\n");
     }
     EXPECT_FALSE(fs::exists(Path("bad.exe")));
+}
+
+// Faults: facts that the launcher's own readers see otherwise than given, company and copyright not
+// stored as the Unicode they are, a manifest left at the old version, payloads lost on the way, a second
+// set that drops what the first wrote.
+TEST_F(PayloadToolTest, SetWritesFactsThatTheLauncherReadsBackAndKeepsWhatItIsNotGiven) {
+    const std::string launcher = LauncherWithManifest();
+    const std::string company = "M\u00fcller & S\u00f6hne GmbH \u03a9";
+    WriteFile(Path("facts.txt"), "\xEF\xBB\xBF"
+                                 "company=" +
+                                     company + "\r\n\r\ncopyright=\u00a9 2026\r\n");
+    ASSERT_EQ(Run("set " + launcher + " version=3.0.7.1 @" + Path("facts.txt") +
+                  " 'home-page=https://example.org/tools?lang=de&v=2' date=01022027 update-tools=on -o " +
+                  Path("a.exe")),
+              0)
+        << err_;
+    const std::string branded = ReadFile(Path("a.exe"));
+    const std::string version = ResourceBytes(branded, kRtVersionInfo, 1);
+    EXPECT_EQ(FixedFileVersion(version), (FileVersion{0x3'0000, 0x7'0001}));
+    EXPECT_NE(version.find(Utf16Bytes(u"M\u00fcller & S\u00f6hne GmbH \u03a9") + std::string(2, '\0')),
+              std::string::npos);
+    EXPECT_NE(version.find(Utf16Bytes(u"\u00a9 2026")), std::string::npos);
+    const std::string strings = ResourceBytes(branded, kRtString, StringBlockName(IDS_HOME_PAGE));
+    EXPECT_EQ(StringBlockEntry(strings, StringBlockIndex(IDS_HOME_PAGE)),
+              u"https://example.org/tools?lang=de&v=2");
+    EXPECT_EQ(StringBlockEntry(strings, StringBlockIndex(IDS_PROGRAM_DATE)), u"01022027");
+    EXPECT_EQ(StringBlockEntry(strings, StringBlockIndex(IDS_UPDATE_TOOLS)), u"on");
+    EXPECT_EQ(ResourceBytes(branded, kRtManifest, 1),
+              "<assembly><assemblyIdentity name='L' version=\"3.0.7.1\"/></assembly>");
+    ASSERT_EQ(Run("verify " + Path("a.exe")), 0) << out_;
+
+    ASSERT_EQ(Run("set " + Path("a.exe") + " date=02022027 -o " + Path("b.exe")), 0) << err_;
+    EXPECT_EQ(out_,
+              "version=3.0.7.1\ncompany=" + company +
+                  "\ncopyright=\u00a9 2026\nhome-page=https://example.org/tools?lang=de&v=2\ndate=02022027\n"
+                  "update-tools=on\n");
+}
+
+// Faults: one bad value reported per run (three runs to find three), a character that RFC 3986 allows
+// in a URL refused (') or one that breaks out of a quoted command accepted, a launcher written although
+// a value was bad, a launcher without facts given none.
+TEST_F(PayloadToolTest, SetReportsEveryBadValueInOneRunAndThenWritesNothing) {
+    for (const std::string url : {"https://example.org/a;b&c=1", "http://a/it's(1)*+,=!$~_-.[]@:%2F?x#y"})
+        EXPECT_EQ(Run("set --check " + Quoted("home-page=" + url)), 0) << url << err_;
+    for (const std::string url :
+         {"ftp://a", "https://", "https://a b", "https://a\"b", "https://a\\b", "https://a<b", "https://a`b",
+          "https://a|b", "https://a\tb", "https://\u00e4", "https://a%2"}) {
+        EXPECT_EQ(Run("set --check " + Quoted("home-page=" + url)), 1) << url;
+        EXPECT_TRUE(err_.starts_with("payload-tool: home-page=") &&
+                    std::count(err_.begin(), err_.end(), '\n') == 1)
+            << err_;
+    }
+    const std::string launcher = LauncherWithManifest();
+    EXPECT_EQ(Run("set " + launcher + " version=2.01.0.4 " + Quoted("company=a\nb") +
+                  " copyright=\xC3 date=29022023 update-tools=yes colour=red -o " + Path("out.exe")),
+              1);
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 6) << err_;
+    for (const char* key : {"version=", "company=", "copyright=", "date=", "update-tools=", "colour="})
+        EXPECT_NE(("\n" + err_).find(std::string("\npayload-tool: ") + key), std::string::npos)
+            << key << err_;
+    EXPECT_EQ(Run("set " + launcher + " company=x -o " + Path("out.exe")), 1);
+    EXPECT_EQ(err_, "payload-tool: " + launcher + ": carries no version; give version=\npayload-tool: " +
+                        launcher + ": carries no home-page; give home-page=\npayload-tool: " + launcher +
+                        ": carries no date; give date=\n");
+    EXPECT_FALSE(fs::exists(Path("out.exe")));
+
+    // The address wider than the home-page label's line is said, and still taken.
+    EXPECT_EQ(Run("set --check home-page=https://www.funkelis-beispiel-werkzeuge.example.org/downloads/"
+                  "funkelis-tools/aktuelle-version/index.html"),
+              0);
+    EXPECT_NE(out_.find(": warning: is 505 pixels wide in the window font"), std::string::npos) << out_;
+    EXPECT_EQ(Run("set --check home-page=https://www.example.org/funkelis-tools"), 0);
+    EXPECT_EQ(out_, "");
 }
 
 } // namespace

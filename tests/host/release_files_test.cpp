@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/byte_order.h"
+#include "settings/program_facts.h"
 #include "tools/payload_tool/sha256.h"
-#include "tools/payload_tool/version_resource.h"
 #include "tools/payload_tool/windows_text.h"
 #include "tools/payload_tool/zip_writer.h"
 
@@ -94,9 +94,9 @@ std::string VersionResource(uint32_t high, uint32_t low) {
 // fixed part or cut short read past its end, another block taken for the version.
 TEST(ReleaseFiles, VersionComesFromTheFixedPartOfTheVersionResourceOnly) {
     const std::string good = VersionResource(0x0002'0001, 0x0000'0004);
-    ASSERT_NE(FileVersionIn(good), std::nullopt);
-    EXPECT_EQ(VersionText(*FileVersionIn(good)), "2.1.0.4");
-    EXPECT_EQ(VersionText(*FileVersionIn(VersionResource(0xFFFF'0003, 0x0000'FFFE))), "65535.3.0.65534");
+    ASSERT_NE(FixedFileVersion(good), std::nullopt);
+    EXPECT_EQ(VersionText(*FixedFileVersion(good)), "2.1.0.4");
+    EXPECT_EQ(VersionText(*FixedFileVersion(VersionResource(0xFFFF'0003, 0x0000'FFFE))), "65535.3.0.65534");
 
     std::string noFixedPart = good;
     PutLe16(noFixedPart, 2, 0);
@@ -105,7 +105,7 @@ TEST(ReleaseFiles, VersionComesFromTheFixedPartOfTheVersionResourceOnly) {
     std::string otherSignature = good;
     PutLe32(otherSignature, 40, 0xFEEF04BE);
     for (const std::string& bad : {noFixedPart, otherKey, otherSignature, good.substr(0, 91), ""s})
-        EXPECT_EQ(FileVersionIn(bad), std::nullopt);
+        EXPECT_EQ(FixedFileVersion(bad), std::nullopt);
 }
 
 } // namespace

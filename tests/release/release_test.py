@@ -30,6 +30,7 @@ except ImportError:
 PASSWORD = "Funkel-Test-Passwort"
 TAMPERED_RESOURCE = "MARVOLT_EXE_V2106_BIN_WFD_NTC"
 RT_RCDATA = 10
+RT_ICON_TYPES = (3, 14)  # the icon and its group: what neither `set` nor `replace` writes
 
 
 class CaseFailure(Exception):
@@ -204,9 +205,11 @@ class ReleaseTest:
         if result.returncode != 1 or "not this release's" not in result.stdout or len(os.listdir(stale)) != 1:
             raise CaseFailure(f"a folder with an older zip was released into:\n{result.stdout}")
 
-    # Faults: a repacked launcher that fails verify, keeps a signature that no longer matches, cannot be
-    # signed again, or lost a resource other than the replaced payloads (on either platform's tool).
-    def case_repacked_launcher_verifies_and_signs_again(self):
+    # Faults: a branded and repacked launcher that fails verify, keeps a signature that no longer matches
+    # or does not say it is gone, cannot be signed again, or lost a resource it was not given anew;
+    # payload-tool.exe under Wine writing other bytes than payload-tool for the same arguments (its
+    # packer, its command line: the company holds characters that no ANSI code page holds together).
+    def case_branded_and_repacked_launcher_is_the_same_from_both_tools_and_signs_again(self):
         folder = os.path.join(self.args.out, "repacked")
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(os.path.join(folder, "tools"))
@@ -215,23 +218,29 @@ class ReleaseTest:
             new_tools[name] = os.path.join(folder, "tools", name)
             with open(new_tools[name], "wb") as out:  # still the stand-in program, but other bytes
                 out.write(read(source) + f"repacked {name}".encode())
-        (linux_row, linux_tool), (wine_row, wine_tool) = new_tools.items()
-        linux, wine = self.scratch_path("linux.exe"), self.scratch_path("wine.exe")
+        facts = ["version=3.0.7.1", "company=M\u00fcller & S\u00f6hne GmbH \u03a9", "copyright=\u00a9 2026",
+                 "home-page=https://example.org/tools?lang=de&v=2", "date=01022027"]
+        rows = [f"{row}={tool}" for row, tool in new_tools.items()]
+        outputs = []
+        for side, tool in (("linux", [self.args.payload_tool]),
+                           ("wine", [self.args.wine_run, self.args.payload_tool_exe])):
+            branded, repacked = self.scratch_path(f"{side}-branded.exe"), self.scratch_path(f"{side}.exe")
+            # In the scratch folder, which wine-run gives the user Wine runs as, who writes there.
+            said = checked(tool + ["set", self.signed] + facts + ["-o", branded], cwd=self.scratch)
+            if "sign this file again" not in said or self.verify(branded).returncode == 0:
+                raise CaseFailure(f"{side}: the old signature is not removed, or not said to be:\n{said}")
+            checked(tool + ["replace", branded] + rows + ["-o", repacked], cwd=self.scratch)
+            outputs.append(repacked)
+        if read(outputs[0]) != read(outputs[1]):
+            raise CaseFailure("payload-tool.exe under Wine wrote other bytes than payload-tool")
+        checked([self.args.payload_tool, "verify", outputs[1]])
+        if resources_of(outputs[1], RT_ICON_TYPES) != resources_of(self.args.exe, RT_ICON_TYPES):
+            raise CaseFailure("the icon was lost or changed on the way")
         repacked = os.path.join(folder, "FunkelisTools.exe")
-        said = checked([self.args.payload_tool, "replace", self.signed, f"{linux_row}={linux_tool}", "-o", linux])
-        if "sign this file again" not in said or self.verify(linux).returncode == 0:
-            raise CaseFailure(f"the old signature is not removed, or not said to be:\n{said}")
-        # Started in the scratch folder, which wine-run then gives the user Wine runs as, who writes there.
-        checked([self.args.wine_run, self.args.payload_tool_exe, "replace", linux, f"{wine_row}={wine_tool}",
-                 "-o", wine], cwd=self.scratch)
         # Fault: the platform's compressor (Wine's stores every chunk) left a short stored last chunk.
-        if short_stored_chunks(wine):
-            raise CaseFailure(f"payloads with a short stored chunk, which Vista refuses: {short_stored_chunks(wine)}")
-        for exe in (linux, wine):
-            checked([self.args.payload_tool, "verify", exe])
-            if resources_but_payloads(exe) != resources_but_payloads(self.args.exe):
-                raise CaseFailure(f"{exe} lost or changed a resource other than the payloads")
-        signed = self.sign(repacked, source=wine)
+        if short_stored_chunks(outputs[1]):
+            raise CaseFailure(f"payloads with a short stored chunk, which Vista refuses: {short_stored_chunks(outputs[1])}")
+        signed = self.sign(repacked, source=outputs[1])
         verified = self.verify(repacked)
         if signed.returncode != 0 or "Signature verification: ok" not in verified.stdout:
             raise CaseFailure(f"the repacked launcher does not sign and verify:\n{signed.stdout}{verified.stdout}")
@@ -284,13 +293,13 @@ def zipfile_bytes(entries, epoch):
     return buffer.getvalue()
 
 
-def resources_but_payloads(exe):
-    """Every resource but the RT_RCDATA ones, as (type, name, language, bytes)."""
+def resources_of(exe, types):
+    """The resources of the given types, as (type, name, language, bytes)."""
     pe = pefile.PE(exe, fast_load=True)
     pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
     return [(kind.id, str(entry.name or entry.id), language.id,
              pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size))
-            for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id != RT_RCDATA
+            for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id in types
             for entry in kind.directory.entries for language in entry.directory.entries]
 
 

@@ -1,6 +1,7 @@
 #include "tools/payload_tool/launcher_image.h"
 
 #include <cctype>
+#include <iostream>
 
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
@@ -83,4 +84,9 @@ std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::s
     }
     found->languages.front().bytes = payload;
     return "";
+}
+
+void SaySignatureRemoved(const std::string& outPath) {
+    std::cout << "payload-tool: " << outPath
+              << ": the launcher's Authenticode signature was removed; sign this file again\n";
 }

@@ -49,3 +49,6 @@ int RowNumber(const ToolEntry& row);
 // one language: of several, the launcher would find the one of the system's language, and a payload put
 // into each of them would multiply the output by a count the file chooses.
 std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload);
+
+// Tells that writing `outPath` removed the launcher's Authenticode signature, which no longer matched.
+void SaySignatureRemoved(const std::string& outPath);

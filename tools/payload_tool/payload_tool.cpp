@@ -13,9 +13,11 @@
 
 #include "payload/payload_format.h"
 #include "shell/tool_catalogue.h"
+#include "tools/payload_tool/command_line.h"
 #include "tools/payload_tool/launcher_image.h"
 #include "tools/payload_tool/pe_image.h"
 #include "tools/payload_tool/release_command.h"
+#include "tools/payload_tool/set_command.h"
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
 #include "tools/payload_tool/tool_kinds.h"
@@ -236,10 +238,7 @@ int Replace(const CommandArgs& args) {
     for (const ToolEntry* row : done)
         std::cout << "replaced " << row->resourceName << " (" << row->exeFileName << ")\n";
     std::cerr << warnings;
-    if (rewrite.signatureRemoved) {
-        std::cout << "payload-tool: " << outPath
-                  << ": the launcher's Authenticode signature was removed; sign this file again\n";
-    }
+    if (rewrite.signatureRemoved) SaySignatureRemoved(outPath);
     return 0;
 }
 
@@ -305,6 +304,10 @@ constexpr Command kCommands[] = {
      "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one) and "
      "SHA256SUMS; --kit adds a kit zip of the FILEs",
      Release},
+    {"set", "EXE KEY=VALUE... -o OUT",
+     "writes OUT: EXE with other facts (version, company, copyright, home-page, date, update-tools; @FILE "
+     "for lines of them); sign OUT after. set --check KEY=VALUE... only checks the values",
+     Set},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
     {"kind", "FILE",
      "prints what FILE is (program32, console32, program64, console64, dll32, dll64 or other), whether it "
@@ -331,8 +334,9 @@ int Help(const CommandArgs&) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string name = argc < 2 ? "" : argv[1];
-    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    const std::string name = arguments.empty() ? "" : arguments.front();
+    const std::vector<std::string> args(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end());
     for (const Command& command : kCommands) {
         if (name != command.name && !(command.run == Help && (name == "-h" || name == "help"))) continue;
         try {

@@ -11,11 +11,11 @@
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "tools/payload_tool/default_liesmich.h"
+#include "tools/payload_tool/launcher_facts.h"
 #include "tools/payload_tool/launcher_image.h"
 #include "tools/payload_tool/sha256.h"
 #include "tools/payload_tool/tool_files.h"
 #include "tools/payload_tool/tool_kinds.h"
-#include "tools/payload_tool/version_resource.h"
 #include "tools/payload_tool/windows_text.h"
 #include "tools/payload_tool/zip_writer.h"
 
@@ -92,8 +92,8 @@ std::optional<int64_t> ReleaseTime(const Executable& exe, std::string& error) {
 }
 
 // "FunkelisTools-2.1.0.4-<kind>.zip".
-std::string ZipName(const FileVersion& version, const std::string& kind) {
-    return "FunkelisTools-" + VersionText(version) + "-" + kind + ".zip";
+std::string ZipName(const std::string& version, const std::string& kind) {
+    return "FunkelisTools-" + version + "-" + kind + ".zip";
 }
 
 // The release zip's kind: "win32" and, for rows that carry stand-ins, "-standins-1-2".
@@ -187,7 +187,8 @@ int Release(const CommandArgs& args) {
     if (!request) return exitCode;
     const std::optional<Executable> exe = LoadExecutable(request->exe);
     if (!exe) return kExitFailure;
-    const std::optional<FileVersion> version = FileVersionOf(exe->image.resources);
+    const std::optional<std::string> version =
+        ReadLauncherFacts(exe->image.resources)[static_cast<size_t>(FactKey::Version)];
     if (!version) return Fail(request->exe, "no version resource with a file version");
     std::string error;
     const std::optional<int64_t> time = ReleaseTime(*exe, error);

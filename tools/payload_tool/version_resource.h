@@ -1,25 +1,33 @@
-// The version a launcher carries: the file version in the fixed part of its version resource
-// (VS_FIXEDFILEINFO), which the build writes from FUNKELIS_VERSION and which names the release's zip.
-// Reads the resource bytes held by the PE image module; the file is untrusted, so every field is checked
-// against the bytes before it is read.
+// A version resource (VS_VERSIONINFO), the block Windows' file properties show: the fixed part with the
+// file and product versions, one table of named texts (company, copyright, ...) for one language and
+// code page, and the translation that names them. Written whole; its texts read back from any version
+// resource (the fixed version is settings/program_facts.h's FixedFileVersion).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "tools/payload_tool/pe_image.h"
+#include "settings/program_facts.h"
 
-using FileVersion = std::array<uint16_t, 4>;
+using VersionTexts = std::vector<std::pair<std::u16string, std::u16string>>; // name, text
 
-// The file version in `resource`, the bytes of a version resource (VS_VERSIONINFO); nullopt when they
-// are too short, do not start with the key "VS_VERSION_INFO" or hold no fixed part with its signature.
-std::optional<FileVersion> FileVersionIn(std::string_view resource);
+struct VersionResource {
+    FileVersion fileVersion;
+    FileVersion productVersion;
+    uint32_t fileOs = 0x0004'0004; // VOS_NT_WINDOWS32
+    uint32_t fileType = 1;         // VFT_APP
+    uint16_t language = 0;         // of the texts, with
+    uint16_t codePage = 0;         // the code page that the platform shows them in
+    VersionTexts texts;            // in this order
+};
 
-// The file version of the first version resource in `tree` (its first language), as FileVersionIn.
-std::optional<FileVersion> FileVersionOf(const PeResourceTree& tree);
+// The resource's bytes, every block aligned to four bytes as the platform reads them.
+std::string EncodeVersionResource(const VersionResource& resource);
 
-// "a.b.c.d".
-std::string VersionText(const FileVersion& version);
+// The texts of the first table of a version resource, each cut at its first NUL; nullopt when the
+// blocks do not nest inside one another.
+std::optional<VersionTexts> ReadVersionTexts(std::string_view resource);
