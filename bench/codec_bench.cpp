@@ -23,7 +23,7 @@
 
 #include "payload/lznt1_decoder.h"
 #include "payload/lznt1_encoder.h"
-#include "payload/lznt1_parallel_host.h"
+#include "payload/lznt1_parallel.h"
 
 #ifdef FUNKELIS_HAVE_LIBFWNT
 #include <libfwnt.h>

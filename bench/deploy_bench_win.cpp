@@ -124,7 +124,7 @@ bool MeasurePayload(const std::string& payloadFile, const std::string& folder) {
     } else {
         std::printf(
             "  update check of the present, current tool (%s): median %.3f ms, min %.3f, max %.3f%s\n",
-            FileVersionText(*version).c_str(), updateCheck.median, updateCheck.min, updateCheck.max,
+            VersionText(*version).c_str(), updateCheck.median, updateCheck.min, updateCheck.max,
             updateCheck.min < 0 ? " (it was replaced: the check is wrong)" : "");
     }
     std::fflush(stdout);

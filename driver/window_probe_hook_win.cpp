@@ -1,7 +1,7 @@
 // A hook library that the E2E tests load into the launcher's process: some facts about a window (its
-// fonts, icons and the width of its texts in them) and the process (where it looks for libraries) can
-// only be read inside it. On the registered message "FunkelisWindowProbe" posted to the main window it
-// writes them, one "key value" per line, to window-probe.txt in the launcher's folder.
+// fonts, icons, the width of its texts in them and what its labels draw) and the process (where it looks
+// for libraries) can only be read inside it. On the registered message "FunkelisWindowProbe" posted to the
+// main window it writes them, one "key value" per line, to window-probe.txt in the launcher's folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -57,6 +57,48 @@ std::string DescribeTextFit(HWND control, HFONT font) {
            std::to_string(client.right) + "x" + std::to_string(client.bottom);
 }
 
+// How many pixels of the label's client area differ between what the label paints itself
+// (WM_PRINTCLIENT) and its text drawn as typed in its font and alignment, every "&" shown as itself;
+// the colours aside, as the label takes them from the window. 0 when the label draws its text as typed.
+int DrawnAgainstTyped(HWND label, HFONT font) {
+    RECT client{};
+    GetClientRect(label, &client);
+    char text[512];
+    const int length = GetWindowTextA(label, text, sizeof text);
+    const LONG style = GetWindowLongA(label, GWL_STYLE);
+    const UINT alignment = (style & SS_TYPEMASK) == SS_CENTER  ? DT_CENTER
+                           : (style & SS_TYPEMASK) == SS_RIGHT ? DT_RIGHT
+                                                               : DT_LEFT;
+    HDC screen = GetDC(label);
+    HDC painted = CreateCompatibleDC(screen);
+    HDC typed = CreateCompatibleDC(screen);
+    HBITMAP paintedBits = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HBITMAP typedBits = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(label, screen);
+    const HGDIOBJ oldPainted = SelectObject(painted, paintedBits);
+    const HGDIOBJ oldTyped = SelectObject(typed, typedBits);
+    const auto white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    FillRect(painted, &client, white);
+    FillRect(typed, &client, white);
+    SendMessageA(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(painted), PRF_CLIENT);
+    const HGDIOBJ oldFont = SelectObject(typed, font);
+    SetBkMode(typed, TRANSPARENT);
+    DrawTextA(typed, text, length, &client, alignment | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
+    int differing = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x)
+            differing += (GetPixel(painted, x, y) == 0xFFFFFF) != (GetPixel(typed, x, y) == 0xFFFFFF) ? 1 : 0;
+    }
+    SelectObject(typed, oldFont);
+    SelectObject(painted, oldPainted);
+    SelectObject(typed, oldTyped);
+    DeleteObject(paintedBits);
+    DeleteObject(typedBits);
+    DeleteDC(painted);
+    DeleteDC(typed);
+    return differing;
+}
+
 void WriteProbe(HWND window) {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -70,6 +112,11 @@ void WriteProbe(HWND window) {
         text += "control " + std::to_string(GetDlgCtrlID(child)) + " " +
                 (font == windowFont ? std::string("windowFont") : DescribeFont(font)) + "\n";
         text += "text " + std::to_string(GetDlgCtrlID(child)) + " " + DescribeTextFit(child, font) + "\n";
+        char className[16] = {};
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "STATIC") == 0)
+            text += "drawn " + std::to_string(GetDlgCtrlID(child)) + " " +
+                    std::to_string(DrawnAgainstTyped(child, font)) + "\n";
     }
     text += "iconBig " +
             DescribeIcon(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0))) + "\n";

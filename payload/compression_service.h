@@ -1,10 +1,10 @@
-// The compression service that the LZNT1 wrappers (payload/lznt1.h, payload/lznt1_compress.h) call.
+// The compression service that the decompressing wrapper (payload/lznt1.h) calls.
 //
 // In the Windows build these are ntdll's own functions. In the host build the same three signatures
 // are served by the host's stand-in for ntdll, compression_service_host.cpp, over the project's portable
-// codec (payload/lznt1_decoder.h, payload/lznt1_encoder.h; compression of a large input on several threads,
-// payload/lznt1_parallel_host.h), so the wrappers are one piece of code in both builds. Only
-// COMPRESSION_FORMAT_LZNT1 is supported by the host service.
+// codec (payload/lznt1_decoder.h, payload/lznt1_encoder.h), so the wrapper is one piece of code in both
+// builds. Only COMPRESSION_FORMAT_LZNT1 is supported by the host service. The packer compresses with
+// the project's own encoder on every platform (payload/lznt1_compress.h), not with this service.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,6 @@
 #include "payload/compression_service.h"
 #include "payload/lznt1_decoder.h"
 #include "payload/lznt1_encoder.h"
-#include "payload/lznt1_parallel_host.h"
 
 namespace {
 
@@ -39,9 +38,8 @@ extern "C" NtStatus NTAPI RtlCompressBuffer(USHORT formatAndEngine, PUCHAR in, U
     if (!BufferOk(out, outCapacity) || !BufferOk(in, inSize) || finalSize == nullptr)
         return kStatusInvalidParameter;
     const bool maximum = (formatAndEngine & kEngineMask) == COMPRESSION_ENGINE_MAXIMUM;
-    // Every processor helps with a large input: the packer runs in every build.
-    const Lznt1Result result = Lznt1EncodeParallel(in, inSize, out, outCapacity,
-                                                   maximum ? Lznt1Parse::Optimal : Lznt1Parse::Greedy, 0);
+    const Lznt1Result result =
+        Lznt1EncodeBuffer(in, inSize, out, outCapacity, maximum ? Lznt1Parse::Optimal : Lznt1Parse::Greedy);
     if (result.status != Lznt1Status::Ok) {
         *finalSize = 0;
         return kStatusBufferTooSmall;

@@ -70,8 +70,8 @@ std::string ReadableByEverySystem(const std::string& stream, std::string_view fi
 
 std::string MakeCompressedPayload(std::string_view fileBytes, const FindDataRecord& record) {
     if (fileBytes.empty() || RecordedFileSize(record) != fileBytes.size()) return {};
-    // The codec's bound (every chunk stored) and a small margin: the platform's service is not held to it.
-    std::string stream(Lznt1EncodeBound(fileBytes.size()) + 16, '\0');
+    // The codec's bound: every chunk stored.
+    std::string stream(Lznt1EncodeBound(fileBytes.size()), '\0');
     if (Lznt1Compress(std::string(fileBytes), stream) <= 0) return {};
     stream = ReadableByEverySystem(stream, fileBytes);
     std::string decoded;

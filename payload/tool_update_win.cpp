@@ -60,7 +60,7 @@ std::optional<FileVersion> ProgramFileVersion(const std::string& path) {
     const LoadedLibrary file(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!file.Valid()) return std::nullopt;
     const std::optional<std::string_view> resource =
-        ResourceBytes(file.Get(), MAKEINTRESOURCEA(kVersionResourceId), MAKEINTRESOURCEA(16)); // RT_VERSION
+        ResourceBytes(file.Get(), MAKEINTRESOURCEA(kVersionResourceName), MAKEINTRESOURCEA(kRtVersionInfo));
     return resource ? FixedFileVersion(*resource) : std::nullopt;
 }
 

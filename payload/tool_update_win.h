@@ -18,7 +18,7 @@
 // kToolVersionType, same name); nullopt when there is none or it is no record.
 std::optional<FileVersion> CarriedToolVersion(std::string_view resourceName);
 
-// The fixed file version of the program at `path`, from its version resource (kVersionResourceId), read
+// The fixed file version of the program at `path`, from its version resource (kVersionResourceName), read
 // with the file mapped as data: nothing of it runs, and version.dll, a favourite target of planted DLLs,
 // is not loaded. nullopt when the file cannot be mapped, has no such resource, or the resource is not
 // readable (it must lie whole inside the mapped file).

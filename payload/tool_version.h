@@ -1,36 +1,21 @@
-// Tool versions: what decides whether a carried tool replaces the file of that tool beside the launcher.
-// A program's fixed file version, read from the bytes of its version resource; the small record beside
-// each payload in which the launcher finds the carried tool's version without unpacking the tool; and
-// the rule that compares the two. Reading a file's version resource out of the file is the caller's
+// Tool updates: the rule that decides whether a carried tool replaces the file of that tool beside the
+// launcher, and the small record beside each payload in which the launcher finds the carried tool's
+// version without unpacking the tool. A program's version is the fixed file version of its version
+// resource (settings/program_facts.h reads it); reading that resource out of a file is the caller's
 // (payload-tool through its PE reader, the launcher through the platform's loader).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-// A fixed file version: VS_FIXEDFILEINFO's dwFileVersionMS in the upper 32 bits and dwFileVersionLS in
-// the lower, so that two versions compare as numbers ("2.1.0.6" is 0x0002'0001'0000'0006).
-using FileVersion = uint64_t;
+#include "settings/program_facts.h"
 
 // The resource type of the version record, a named type beside RT_RCDATA; the record of a row carries
 // the name of the row's payload resource.
 inline constexpr std::string_view kToolVersionType = "TOOLVERSION";
 inline constexpr size_t kToolVersionRecordSize = 8;
-
-// The resource id of a program's version resource (type RT_VERSION), the one the platform reads.
-inline constexpr uint32_t kVersionResourceId = 1;
-
-// The fixed file version held by the bytes of a version resource: a VS_VERSIONINFO block whose key is
-// "VS_VERSION_INFO" in UTF-16 and whose value is a VS_FIXEDFILEINFO with its signature. nullopt for
-// anything else: too short, another key or signature, a block length past the bytes, a value shorter
-// than the fixed part. Any bytes are safe to pass.
-std::optional<FileVersion> FixedFileVersion(std::string_view versionResource);
-
-// "A.B.C.D".
-std::string FileVersionText(FileVersion version);
 
 // The record of a carried tool: dwFileVersionMS, then dwFileVersionLS, each little-endian (8 bytes);
 // "" when the tool has no readable version resource.

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format git
-  googletest libfwnt-dev
+  googletest libfwnt-dev zlib1g-dev libz-mingw-w64-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils x11-apps xdotool imagemagick acl

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "settings/owned_handles_win.h"
-#include "settings/program_stamp.h"
+#include "settings/program_facts_win.h"
 #include "settings/version_stamp_win.h"
 #include "shell/main_window_layout.h"
 #include "shell/main_window_win.h"
@@ -41,8 +41,9 @@ int32_t LauncherMain() {
         token.GiveUp();
         return RefuseSecondStart();
     }
-    // Before the window exists: the window reads its placement and option from the file.
-    EnsureSettingsStamp(ProgramDate, ProgramVersion);
+    // Before the window exists: the window reads its placement and option from the file. The stamp is
+    // the launcher's own version and date, as its resources carry them.
+    EnsureSettingsStamp(ProgramDateText(), ProgramVersionText());
     ShowMainWindow(nullptr);
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "payload/deploy_win.h"
 #include "payload/tool_update_win.h"
+#include "settings/program_facts_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp_win.h"
@@ -51,9 +52,6 @@ void DeployRow(HWND window, const ToolEntry& entry) {
     }
 }
 
-// The distributor's choice of tool updates (FUNKELIS_UPDATE_TOOLS), kept in the launcher's resources.
-bool ToolUpdatesChosen() { return false; }
-
 // The box shows the option as the settings file holds it, which is what decides at close.
 void LoadOptionIntoCheckBox(HWND window) {
     AllProgExitOption(allProgExitText, kOptionRead);
@@ -84,6 +82,13 @@ void OnActivation(WPARAM active) {
     }
 }
 
+// A launcher without a home page (none was ever written into it) opens nothing.
+void OpenHomePage(HWND window) {
+    const std::string homePage = HomePageUrl();
+    if (!homePage.empty()) ShellOpen(window, "open", homePage.c_str(), "", SW_RESTORE);
+    FocusControl(window, kExitButtonId);
+}
+
 void OnCommand(HWND window, WPARAM wParam) {
     const int32_t controlId = LOWORD(wParam);
     switch (CommandActionFor(controlId, HIWORD(wParam))) {
@@ -98,8 +103,7 @@ void OnCommand(HWND window, WPARAM wParam) {
         StoreCheckBoxState(window);
         return;
     case CommandAction::OpenHomePage:
-        ShellOpen(window, "open", kHomePageUrl, "", SW_RESTORE);
-        FocusControl(window, kExitButtonId);
+        OpenHomePage(window);
         return;
     case CommandAction::None:
         return;
@@ -162,7 +166,7 @@ void RunTool(HWND window, const ToolEntry& entry) {
         return;
     }
     // Only a tool that does not run is replaced; the file of a running one stays as it is.
-    if (present && ToolUpdatesChosen()) UpdateTool(entry.resourceName, path);
+    if (present && ToolUpdatesEnabled()) UpdateTool(entry.resourceName, path);
     // A tool started in the launcher's own current folder (the system folder, from an elevated prompt)
     // would write its relative paths there; it starts in the program folder, as from Explorer.
     ShellOpen(window, "", path.c_str(), folder.c_str(), SW_SHOW);

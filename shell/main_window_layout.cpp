@@ -2,10 +2,7 @@
 
 #include <array>
 
-#include "funkelis_home_page.h"
 #include "shell/tool_catalogue.h"
-
-const char kHomePageUrl[] = FUNKELIS_HOME_PAGE_URL;
 
 namespace {
 
@@ -14,7 +11,7 @@ constexpr std::string_view kHeadingText = " Das kleine Funkeli Tool mit ein paar
 std::array<ControlSpec, kControlCount> BuildControls() {
     std::array<ControlSpec, kControlCount> rows{};
     int next = 0;
-    rows[next++] = {kHeadingLabelId, "STATIC", kCentredLabelStyle, kHeadingText, 10, 5, 305, 10};
+    rows[next++] = {kHeadingLabelId, "STATIC", kHeadingLabelStyle, kHeadingText, 10, 5, 305, 10};
     int row = 1;
     for (const ToolEntry& entry : ToolCatalogue()) {
         const int16_t top = ToolFrameTop(row++);
@@ -53,7 +50,7 @@ std::array<ControlSpec, kControlCount> BuildControls() {
                         14};
     }
     rows[next++] = {kExitButtonId, "BUTTON", kExitButtonStyle, " E X I T ", 130, kBottomButtonsTop, 65, 15};
-    rows[next++] = {kHomePageLabelId, "STATIC", kCentredLabelStyle, kHomePageUrl, 10, 178, 305, 10};
+    rows[next++] = {kHomePageLabelId, "STATIC", kHomePageLabelStyle, "", 10, 178, 305, 10};
     rows[next++] = {
         kAllExitCheckBoxId, "BUTTON", kCheckBoxStyle, " All Exit ", 275, kBottomButtonsTop, 40, 15};
     return rows;
@@ -65,9 +62,9 @@ constexpr std::array<ControlColour, 3> kColours = {{
     {kAllExitCheckBoxId, 0x00C08000, ColourBackground::SystemFace},
 }};
 
-// Built before main from constants only (the catalogue and the URL need no initialisation of their
-// own). A function-local static would need a thread-safe guard, and that guard alone would bring the
-// threads library into the launcher, which runs on one thread.
+// Built before main from constants only (the catalogue needs no initialisation of its own). A
+// function-local static would need a thread-safe guard, and that guard alone would bring the threads
+// library into the launcher, which runs on one thread.
 const std::array<ControlSpec, kControlCount> kControls = BuildControls();
 
 } // namespace

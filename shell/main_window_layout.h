@@ -21,9 +21,6 @@
 // The caption, and the key by which a second start finds the first.
 inline constexpr char MainWindowTitle[] = " Funkelis Tools";
 
-// The web page that the home-page label shows and opens; chosen when the launcher is built.
-extern const char kHomePageUrl[];
-
 inline constexpr uint32_t kMainWindowStyle = 0x94CA0AD4; // includes WS_VISIBLE, withheld until shown
 inline constexpr uint32_t kWindowVisibleBit = 0x10000000;
 inline constexpr uint32_t kMainWindowExStyle = 0x00010000; // WS_EX_CONTROLPARENT
@@ -44,9 +41,12 @@ inline constexpr int32_t kHomePageLabelId = 9802;
 inline constexpr int32_t kExitButtonId = 9805;
 inline constexpr int32_t kAllExitCheckBoxId = 9835;
 
-inline constexpr uint32_t kCentredLabelStyle = 0x50000101; // heading, home page
-inline constexpr uint32_t kLeftLabelStyle = 0x50000100;    // caption and file labels
-inline constexpr uint32_t kRightLabelStyle = 0x50000102;   // version labels
+inline constexpr uint32_t kHeadingLabelStyle = 0x50000101;
+// SS_NOPREFIX (0x80) beside the heading's style: the address is drawn as typed, so "?a=1&b=2" does not
+// lose its "&" to a mnemonic underline. The text stays the address the double-click opens.
+inline constexpr uint32_t kHomePageLabelStyle = 0x50000181;
+inline constexpr uint32_t kLeftLabelStyle = 0x50000100;  // caption and file labels
+inline constexpr uint32_t kRightLabelStyle = 0x50000102; // version labels
 inline constexpr uint32_t kFrameStyle = 0x50000007;
 inline constexpr uint32_t kToolButtonStyle = 0x5001CF00;
 inline constexpr uint32_t kExitButtonStyle = 0x50010000;
@@ -65,7 +65,8 @@ struct ControlSpec {
 };
 
 // Always the same 29 rows, four of the window's own and five per catalogue row; texts of the tool groups
-// are views into the tool catalogue, the home-page label shows kHomePageUrl.
+// are views into the tool catalogue. The home-page label's text is empty here: it shows the launcher's
+// home page, a resource of its own (settings/program_facts_win.h).
 std::span<const ControlSpec, kControlCount> MainWindowControls();
 
 // Top edge, in dialog units, of the frame of catalogue row `row` (1 to 5).

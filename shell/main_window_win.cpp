@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/owned_handles_win.h"
+#include "settings/program_facts_win.h"
 #include "settings/window_placement.h"
 #include "shell/dialog_units.h"
 #include "shell/main_window_callback_win.h"
@@ -109,7 +110,8 @@ void CreateControls(HWND window, HINSTANCE instance) {
         RECT area{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
         MapDialogRect(window, &area);
         const std::string className(spec.className);
-        const std::string text(spec.text);
+        // The home page is a resource of the launcher's own, which a finished launcher can be given anew.
+        const std::string text = spec.id == kHomePageLabelId ? HomePageUrl() : std::string(spec.text);
         HWND control =
             CreateWindowExA(0, className.c_str(), text.c_str(), spec.style, area.left, area.top,
                             area.right - area.left, area.bottom - area.top, window,

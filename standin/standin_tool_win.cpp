@@ -96,9 +96,12 @@ bool RegisterWindowClass(HINSTANCE instance) {
 int RunWindow(HINSTANCE instance, int showCommand) {
     if (!RegisterWindowClass(instance)) return 0;
     const Text title = Join(PlayedTool().windowTitle);
+    // A minimised tool is minimised from its creation on: the launcher may find the window at any moment
+    // after that, and must never see it in a normal state that it then leaves.
+    const DWORD minimised = showCommand == SW_SHOWMINIMIZED ? WS_MINIMIZE : 0;
     HWND window = CreateWindowExA(
-        0, kWindowClass, title.chars, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-        CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+        0, kWindowClass, title.chars, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | minimised,
+        CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 0;
     ShowWindow(window, showCommand);
     // The first ShowWindow of a process may take the starter's show command instead of ours.

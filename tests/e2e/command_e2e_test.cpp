@@ -428,13 +428,50 @@ class UrlHandler {
     std::string old_;
 };
 
+// The kit's path on Windows: payload-tool.exe gives the launcher other facts, the company on the Unicode
+// command line with characters that no ANSI code page holds together.
+constexpr wchar_t kBrandedCompany[] = L"M\u00fcller & S\u00f6hne GmbH \u03a9";
+constexpr char kBrandedHomePage[] = "https://example.org/tools?lang=de&v=2";
+
+bool Brand(const std::string& launcher) {
+    const std::string path = ToWindowsPath(FUNKELIS_PAYLOAD_TOOL_EXE);
+    std::wstring command = L"\"" + std::wstring(path.begin(), path.end()) + L"\" set \"" +
+                           std::wstring(launcher.begin(), launcher.end()) + L"\" version=3.0.7.1 \"company=" +
+                           kBrandedCompany + L"\" \"home-page=" +
+                           std::wstring(kBrandedHomePage, kBrandedHomePage + sizeof kBrandedHomePage - 1) +
+                           L"\" date=01022027 -o \"" + std::wstring(launcher.begin(), launcher.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
+        return false;
+    return StartedProcess(started).WaitForExit(kToolTimeoutMs) == std::optional<DWORD>(0);
+}
+
+// The company as the platform's own reader of version resources sees it.
+std::wstring CompanyOf(const std::string& path) {
+    const std::wstring widePath(path.begin(), path.end());
+    std::string info(GetFileVersionInfoSizeW(widePath.c_str(), nullptr), '\0');
+    void* text = nullptr;
+    UINT length = 0;
+    if (info.empty() ||
+        !GetFileVersionInfoW(widePath.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+        !VerQueryValueW(info.data(), L"\\StringFileInfo\\040704E4\\CompanyName", &text, &length))
+        return L"";
+    return static_cast<const wchar_t*>(text);
+}
+
+// Faults: a launcher branded after the build that stamps, shows or opens the facts it was built with
+// (its settings file would be reset, its option lost), a company whose characters are lost on the way.
 TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
     const UrlHandler handler;
-    // A settings file with this program's stamp and the option text "10".
+    ASSERT_TRUE(Brand(run_.PathOf("FunkelisTools.exe")));
+    EXPECT_EQ(CompanyOf(run_.PathOf("FunkelisTools.exe")), kBrandedCompany);
+    // A settings file with the branded launcher's stamp and the option text "10".
     const std::string ini = run_.PathOf("FunkelisTools.ini");
-    WritePrivateProfileStringA("DateVersionInIni", "Version", ("\"" + kTreeVersion + "\"").c_str(),
-                               ini.c_str());
-    WritePrivateProfileStringA("DateVersionInIni", "Date", ("\"" + kTreeDate + "\"").c_str(), ini.c_str());
+    WritePrivateProfileStringA("DateVersionInIni", "Version", "\"3.0.7.1\"", ini.c_str());
+    WritePrivateProfileStringA("DateVersionInIni", "Date", "\"01022027\"", ini.c_str());
     WritePrivateProfileStringA("Optionen", "AllProgExit", "\"10\"", ini.c_str());
     // Row 2's file is a folder; row 4's file is present and read-only, but holds another tool, whose
     // window never carries the title the launcher waits for.
@@ -460,13 +497,16 @@ TEST_F(LauncherCommands, HomePageFaultsAndAnOptionOfTenUnderOneStart) {
 
     // A single click on the home page opens nothing, a double-click opens it once.
     HWND homePage = GetDlgItem(window, kHomePageLabelId);
+    char shown[256] = {};
+    GetWindowTextA(homePage, shown, sizeof shown);
+    EXPECT_STREQ(shown, kBrandedHomePage);
     Click(homePage, kToolTimeoutMs);
     Sleep(3000);
     EXPECT_EQ(ReadWhole(UrlHandler::LogPath()), "");
     DoubleClick(homePage);
     ASSERT_TRUE(WaitUntil([] { return !ReadWhole(UrlHandler::LogPath()).empty(); }, kToolTimeoutMs));
     Sleep(3000);
-    EXPECT_EQ(ReadWhole(UrlHandler::LogPath()), std::string(kHomePageUrl) + "\r\n");
+    EXPECT_EQ(ReadWhole(UrlHandler::LogPath()), std::string(kBrandedHomePage) + "\r\n");
     EXPECT_EQ(FocusOfThread(thread_), GetDlgItem(window, kExitButtonId));
 
     // A folder in the tool's place: deployment finds an entry, the tool test does not: " Sorry" only.

@@ -1,6 +1,6 @@
-# The distributor's values as configure checks them (cmake/distribution_checks.cmake), run with
-# cmake -DFUNKELIS_PAYLOAD_TOOL=PATH -P. Each line names the fault it catches; the script fails with the
-# first case that differs.
+# What configure asks payload-tool about a row's file (cmake/distribution_checks.cmake), run with
+# cmake -DFUNKELIS_PAYLOAD_TOOL=PATH -P (the launcher's facts are checked by payload-tool set, and tested
+# with it). Each line names the fault it catches; the script fails with the first case that differs.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/distribution_checks.cmake)
 
 function(expect what actual expected)
@@ -9,35 +9,22 @@ function(expect what actual expected)
   endif()
 endfunction()
 
-# A URL that reaches a shell or a string literal unchanged must be refused, one that only looks odd not.
-foreach(bad IN ITEMS "ftp://example.org" "https://exa mple.org" "https://example.org/\"x" "https://a/'b"
-                     "https://a/\\b" "https://a/\tb" "https://a/ä" "https://")
-  funkelis_url_problem("${bad}" problem)
-  if(problem STREQUAL "")
-    message(FATAL_ERROR "URL accepted: ${bad}")
-  endif()
-endforeach()
-funkelis_url_problem("https://example.org/a;b?c=%20&d#e" problem)
-expect("a ; in the URL is data, not a separator" "${problem}" "")
-funkelis_resource_text_problem("Copyright \"x\"" problem)
-expect("a double quote would end the resource string" "${problem}" "must not hold double quotes or backslashes")
-
-# The width warning against what the label showed under Wine: 186 pixels fit, a 505-pixel URL wrapped.
-funkelis_label_text_pixels("https://www.example.org/funkelis-tools" pixels)
-expect("default home page width" "${pixels}" 186)
-funkelis_label_text_pixels("https://www.funkelis-beispiel-werkzeuge.example.org/downloads/funkelis-tools/aktuelle-version/index.html" pixels)
-expect("wrapped home page width" "${pixels}" 505)
-
-# A DLL or a text file packed as a tool is written but never starts: configure must tell them apart.
+# A DLL or a text file packed as a tool is written but never starts, a console program runs in a window
+# of another title: configure must tell them apart, and say so in a sentence that reads right.
 set(wine_dir /usr/lib/i386-linux-gnu/wine/i386-windows)
 if(EXISTS ${wine_dir}/notepad.exe)
   funkelis_pe_kind(${wine_dir}/notepad.exe kind)
-  expect("notepad.exe" "${kind}" program32)
+  expect("notepad.exe" "${kind} ${kind_TEXT}|${kind_CONSEQUENCE}|${kind_STANDIN}" "program32 a 32-bit Windows program||FALSE")
   funkelis_pe_kind(${wine_dir}/user32.dll kind)
-  expect("user32.dll" "${kind}" dll32)
+  expect("user32.dll" "${kind} ${kind_TEXT}" "dll32 a 32-bit DLL")
+  funkelis_pe_kind(${wine_dir}/cmd.exe kind)
+  expect("cmd.exe was named a Windows program" "${kind} ${kind_TEXT}" "console32 a 32-bit console program")
 endif()
 funkelis_pe_kind(${CMAKE_CURRENT_LIST_FILE} kind)
-expect("a text file" "${kind}" other)
+expect("a text file was \"a not a Windows program\"" "${kind} ${kind_TEXT}" "other not a Windows program or DLL")
+if(NOT kind_CONSEQUENCE MATCHES "^Windows cannot start it")
+  message(FATAL_ERROR "a text file's consequence: ${kind_CONSEQUENCE}")
+endif()
 funkelis_pe_kind(/dev/zero kind)
 expect("a device is read for ever" "${kind}" "payload-tool: /dev/zero: not a regular file")
 # The 64-bit branch, which no Wine program of the 32-bit installation reaches: the smallest 64-bit
@@ -46,3 +33,11 @@ funkelis_pe_kind(${CMAKE_CURRENT_LIST_DIR}/pe_samples/program64.exe kind)
 expect("a 64-bit program" "${kind}" program64)
 funkelis_pe_kind(${CMAKE_CURRENT_LIST_DIR}/pe_samples/library64.dll kind)
 expect("a 64-bit DLL" "${kind}" dll64)
+
+# A relative tool path was taken from wherever cmake ran, and the build then failed to find it.
+funkelis_distribution_path("tools/../Marvolt.exe" "/home/dist/funkelis.cmake" path)
+expect("a relative tool path" "${path}" "/home/dist/Marvolt.exe")
+funkelis_distribution_path("/opt/Marvolt.exe" "/home/dist/funkelis.cmake" path)
+expect("a full tool path" "${path}" "/opt/Marvolt.exe")
+funkelis_distribution_path("Marvolt.exe" "" path)
+expect("a relative path without the distribution file" "${path}" "")

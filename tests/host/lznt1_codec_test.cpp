@@ -7,7 +7,7 @@
 #include "payload/lznt1_compress.h"
 #include "payload/lznt1_decoder.h"
 #include "payload/lznt1_encoder.h"
-#include "payload/lznt1_parallel_host.h"
+#include "payload/lznt1_parallel.h"
 #include "tests/host/lznt1_samples.h"
 
 namespace {

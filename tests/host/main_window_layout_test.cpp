@@ -17,7 +17,6 @@ TEST(MainWindowLayout, WindowConstants) {
     EXPECT_EQ(kMainWindowStyle & kWindowVisibleBit, kWindowVisibleBit);
     EXPECT_EQ(kClientWidthUnits, 324);
     EXPECT_EQ(kClientHeightUnits, 251);
-    EXPECT_EQ(std::string_view(kHomePageUrl).substr(0, 8), "https://");
     EXPECT_EQ(kIconResourceName, "#" + std::to_string(kIconResourceId));
 }
 
@@ -41,8 +40,9 @@ TEST(MainWindowLayout, FixedControlsAndOrder) {
     const ControlSpec& homePage = controls[27];
     EXPECT_EQ(homePage.id, 9802);
     EXPECT_EQ(homePage.className, "STATIC");
-    EXPECT_EQ(homePage.style, 0x50000101u);
-    EXPECT_EQ(homePage.text, std::string_view(kHomePageUrl));
+    // Fault: without SS_NOPREFIX the label drew "?a=1&b=2" as "?a=1b=2" with an underlined "b".
+    EXPECT_EQ(homePage.style, 0x50000181u);
+    EXPECT_EQ(homePage.text, ""); // the window layer shows the launcher's own home page
     EXPECT_EQ(homePage.y, 178);
     EXPECT_EQ(homePage.y + homePage.height, 188);
 

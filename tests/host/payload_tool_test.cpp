@@ -17,6 +17,8 @@
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "payload/tool_version.h"
+#include "resources/resource_ids.h"
+#include "settings/program_facts.h"
 #include "shell/tool_catalogue.h"
 #include "tests/host/test_pe_image.h"
 #include "tests/test_files.h"
@@ -26,7 +28,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// 2009-12-10 00:00 UTC in 100 ns steps since 1601, and in seconds since 1970.
+constexpr uint64_t kRecordedTime = 129048768000000000ull;
+constexpr time_t kRecordedPosixTime = 1260403200;
+
 std::string ReadFile(const fs::path& path) { return ReadWholeFile(path.string()).value_or(""); }
+
+// `text` as one shell word.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The bytes of resource `name` of `type` in the PE file `file`, or "".
+std::string ResourceBytes(const std::string& file, uint32_t type, uint32_t name) {
+    PeImage image;
+    if (ReadPeImage(file, image) != PeResult::Ok) return "";
+    const PeResourceType* found = FindResourceType(image.resources, type);
+    for (const PeResourceName& entry : found != nullptr ? found->names : std::vector<PeResourceName>{}) {
+        if (!entry.id.named && entry.id.number == name) return entry.languages.front().bytes;
+    }
+    return "";
+}
+
+std::string Utf16Bytes(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes;
+}
 
 void WriteFile(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -54,24 +84,45 @@ class PayloadToolTest : public testing::Test {
 
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
-    // An executable carrying the five catalogue payloads; the row `row` records `recordedName` instead
-    // of its file name, or is left out with `dropRow`, or has its first file byte flipped in the stream
-    // (a literal, so it still decodes to its size) with `damageRow`.
+    // Launcher() with the manifest that launcher.rc gives, and none of the facts yet.
+    std::string LauncherWithManifest() {
+        const std::string path = Launcher();
+        const std::string file = ReadFile(path);
+        PeImage image;
+        EXPECT_EQ(ReadPeImage(file, image), PeResult::Ok);
+        const std::string manifest = "<assembly><assemblyIdentity name='L' version=\"0.0.0.0\"/></assembly>";
+        image.resources.types.push_back(
+            {{false, kRtManifest, {}}, {}, {{{false, 1, {}}, {}, {{{false, 0x407, {}}, 0, 0, manifest}}}}});
+        PeRewrite rewrite;
+        EXPECT_EQ(RewriteResources(file, image, image.resources, rewrite), PeResult::Ok);
+        WriteFile(path, rewrite.image);
+        return path;
+    }
+
+    // An executable carrying the five catalogue payloads, recorded as written on 2009-12-10. The row of
+    // resource `row` records `recordedName` (when given) instead of its file name, or is left out with
+    // `dropRow`, or has its first file byte flipped in the stream (a literal, so it still decodes to its
+    // size) with `damageRow`, and carries `file` (when given) with `attributes`.
     std::string Launcher(const std::string& row = "", const std::string& recordedName = "",
-                         bool dropRow = false, bool damageRow = false) {
+                         bool dropRow = false, bool damageRow = false, const std::string& file = "",
+                         uint32_t attributes = kFileAttributeArchive) {
         std::vector<std::pair<std::string, std::string>> resources;
         for (const ToolEntry& entry : ToolCatalogue()) {
             const bool changed = entry.resourceName == row;
             if (changed && dropRow) continue;
-            const std::string file =
-                "stand-in for " + std::string(entry.exeFileName) + std::string(3000, 'x');
+            const std::string bytes =
+                changed && !file.empty()
+                    ? file
+                    : "stand-in for " + std::string(entry.exeFileName) + std::string(3000, 'x');
             FindDataRecord record;
-            record.dwFileAttributes = kFileAttributeArchive;
-            record.nFileSizeLow = static_cast<uint32_t>(file.size());
-            record.cFileName = changed ? recordedName : std::string(entry.exeFileName);
+            record.dwFileAttributes = changed ? attributes : kFileAttributeArchive;
+            record.ftLastWriteTime = kRecordedTime;
+            record.nFileSizeLow = static_cast<uint32_t>(bytes.size());
+            record.cFileName =
+                changed && !recordedName.empty() ? recordedName : std::string(entry.exeFileName);
             std::string upper(entry.resourceName);
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            std::string payload = MakeCompressedPayload(file, record);
+            std::string payload = MakeCompressedPayload(bytes, record);
             if (changed && damageRow) payload[3] ^= 1; // after the chunk header and the first flag byte
             resources.emplace_back(upper, payload);
         }
@@ -100,8 +151,7 @@ TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
     EXPECT_EQ(image.fileBytes, file);
     EXPECT_EQ(image.record.cFileName, "Marvolt.exe");
     EXPECT_EQ(image.record.dwFileAttributes, 0x20u);
-    // 2009-12-10 00:00 UTC in 100 ns steps since 1601.
-    EXPECT_EQ(image.record.ftLastWriteTime, 129048768000000000ull);
+    EXPECT_EQ(image.record.ftLastWriteTime, kRecordedTime);
     EXPECT_EQ(image.record.ftCreationTime, image.record.ftLastWriteTime);
     EXPECT_EQ(image.record.ftLastAccessTime, image.record.ftLastWriteTime);
     EXPECT_EQ(image.record.cAlternateFileName, "");
@@ -179,22 +229,30 @@ TEST_F(PayloadToolTest, PackRefusesNamesTheLauncherWouldNotWriteUnchanged) {
 
 TEST_F(PayloadToolTest, VerifyPassesOnlyWhenAllFiveRowsReadBackUnderTheirNames) {
     ASSERT_EQ(Run("verify " + Launcher()), 0) << out_ << err_;
-    EXPECT_NE(out_.find(": 5 of 5 catalogue payloads OK\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(": 5 of 5 payloads OK, no stand-ins\n"), std::string::npos) << out_;
 
     EXPECT_EQ(Run("verify " + Launcher("Stavnik_exe_V2103_BIN_WFD_NTC", "Stavnik2.exe")), 1);
     EXPECT_NE(out_.find("FAILED Stavnik_exe_V2103_BIN_WFD_NTC: records \"Stavnik2.exe\""), std::string::npos)
         << out_;
-    EXPECT_NE(out_.find(": 4 of 5 catalogue payloads OK\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(": 4 of 5 payloads OK, no stand-ins\n"), std::string::npos) << out_;
 
     EXPECT_EQ(Run("verify " + Launcher("Pellory_exe_V2102_BIN_WFD_NTC", "", true)), 1);
     EXPECT_NE(out_.find("FAILED Pellory_exe_V2102_BIN_WFD_NTC: no RT_RCDATA resource"), std::string::npos);
 
     // A damaged stream of the right size once passed as OK.
-    EXPECT_EQ(Run("verify " + Launcher("Cindrel_exe_V2106_BIN_WFD_NTC", "Cindrel.exe", false, true)), 1);
+    EXPECT_EQ(Run("verify " + Launcher("Cindrel_exe_V2106_BIN_WFD_NTC", "", false, true)), 1);
     EXPECT_NE(
         out_.find("FAILED Cindrel_exe_V2106_BIN_WFD_NTC: the file bytes do not match the recorded CRC-32"),
         std::string::npos)
         << out_;
+
+    // Fault: a stand-in left in row 5 passed as OK, and the guide's success check with it.
+    const std::string standIn =
+        TestPe({std::pair<std::string, std::string>("FUNKELIS_STAND_IN", "marker")}).image;
+    ASSERT_EQ(Run("verify " + Launcher("Pellory_exe_V2102_BIN_WFD_NTC", "", false, false, standIn)), 0)
+        << out_;
+    EXPECT_NE(out_.find("CRC-32 checked, a 32-bit Windows program, a stand-in\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(": 5 of 5 payloads OK, 1 stand-in\n"), std::string::npos) << out_;
 }
 
 TEST_F(PayloadToolTest, ListShowsEveryRcDataResourceWithItsVerdict) {
@@ -202,16 +260,33 @@ TEST_F(PayloadToolTest, ListShowsEveryRcDataResourceWithItsVerdict) {
     EXPECT_NE(out_.find("MARVOLT_EXE_V2106_BIN_WFD_NTC\tCompressed\t"), std::string::npos) << out_;
     char crc[9] = {};
     std::snprintf(crc, sizeof crc, "%08x", Crc32("stand-in for Marvolt.exe" + std::string(3000, 'x')));
-    EXPECT_NE(out_.find("\tMarvolt.exe\t1601-01-01T00:00:00Z\t" + std::string(crc) + " checked\tOK\n"),
+    EXPECT_NE(out_.find("\tMarvolt.exe\t2009-12-10T00:00:00Z\t" + std::string(crc) +
+                        " checked\tnot a Windows program or DLL\tOK\n"),
               std::string::npos)
         << out_;
-    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("#7\t-\t8\t-\t-\t-\t-\t-\tnot a payload"), std::string::npos) << out_;
 }
 
+// Faults: extract into the README's missing folder failed; the file had the time of the extraction, not
+// the recorded one the launcher gives it, and a read-only record made a writable file.
 TEST_F(PayloadToolTest, ExtractWritesTheRecordedFileAndNothingOutsideTheFolder) {
-    fs::create_directories(Path("out_dir"));
     ASSERT_EQ(Run("extract " + Launcher() + " woberin_exe_v2106_bin_wfd_ntc " + Path("out_dir")), 0) << err_;
     EXPECT_EQ(ReadFile(Path("out_dir/Woberin.exe")), "stand-in for Woberin.exe" + std::string(3000, 'x'));
+    struct stat facts {};
+    ASSERT_EQ(::stat(Path("out_dir/Woberin.exe").c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mtime, kRecordedPosixTime);
+    ASSERT_EQ(Run("extract " + Launcher("Stavnik_exe_V2103_BIN_WFD_NTC", "", false, false, "", 0x21) + " 3 " +
+                  Path("out_dir")),
+              0)
+        << err_;
+    ASSERT_EQ(::stat(Path("out_dir/Stavnik.exe").c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 0222, 0u);
+    // Fault: "cannot write" without the system's reason.
+    WriteFile(Path("plain"), "x");
+    EXPECT_EQ(Run("extract " + Launcher() + " 4 " + Path("plain/sub")), 1);
+    EXPECT_NE(err_.find("cannot create the folder " + Path("plain/sub") + ": Not a directory"),
+              std::string::npos)
+        << err_;
 
     EXPECT_EQ(Run("extract " + Launcher("Woberin_exe_V2106_BIN_WFD_NTC", "..") +
                   " Woberin_exe_V2106_BIN_WFD_NTC " + Path("out_dir")),
@@ -258,6 +333,12 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
                   " pellory_exe_v2102_bin_wfd_ntc=" + Path("new.exe") + " -o " + Path("out.exe")),
               0)
         << err_;
+    // Fault: files Windows cannot start were packed without a word. One line per row, only on success.
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;
+    EXPECT_NE(err_.find("payload-tool: warning: row 3 (Stavnik.exe): " + Path("new.exe") +
+                        " is not a Windows program or DLL: Windows cannot start it"),
+              std::string::npos)
+        << err_;
     ASSERT_EQ(Run("verify " + Path("out.exe")), 0) << out_;
     fs::create_directories(Path("x"));
     ASSERT_EQ(Run("extract " + Path("out.exe") + " STAVNIK_EXE_V2103_BIN_WFD_NTC " + Path("x")), 0) << err_;
@@ -274,6 +355,9 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
         EXPECT_EQ(Run("replace " + bad + Path("bad.exe")), 1) << bad;
         EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
     }
+    // Fault: a forgotten -o was only "usage: ...".
+    EXPECT_EQ(Run("replace " + launcher + " 1=" + Path("new.exe") + " " + Path("bad.exe")), 2);
+    EXPECT_NE(err_.find("payload-tool: replace: -o OUT is missing"), std::string::npos) << err_;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 8);
 }
 
@@ -281,11 +365,11 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
 // users' copies of a new tool were never replaced, or replaced by an older one.
 TEST_F(PayloadToolTest, VersionAndReplaceRecordEachToolsFileVersionBesideItsPayload) {
     WriteFile(Path("versioned.exe"),
-              TestPe({{"#1", TestVersionResource(0x0002'0001'0000'0007)}}, 0x10B, 16).image);
+              TestPe({{"#1", TestVersionResource(0x0002'0001, 0x0000'0007)}}, 0x10B, 16).image);
     WriteFile(Path("plain.exe"), "no version");
     ASSERT_EQ(Run("version " + Path("versioned.exe") + " " + Path("v.rec")), 0) << err_;
     EXPECT_EQ(out_, "2.1.0.7\n");
-    EXPECT_EQ(ReadFile(Path("v.rec")), EncodeToolVersionRecord(0x0002'0001'0000'0007));
+    EXPECT_EQ(ReadFile(Path("v.rec")), EncodeToolVersionRecord(FileVersion{0x0002'0001, 0x0000'0007}));
     ASSERT_EQ(Run("version " + Path("plain.exe") + " " + Path("v.rec")), 0) << err_;
     EXPECT_EQ(out_, "none\n");
     EXPECT_EQ(ReadFile(Path("v.rec")), "");
@@ -311,7 +395,7 @@ TEST_F(PayloadToolTest, VersionAndReplaceRecordEachToolsFileVersionBesideItsPayl
         EXPECT_EQ(records.names[1].id.name, u"STAVNIK_EXE_V2103_BIN_WFD_NTC");
         for (size_t i : {0, 1}) {
             const std::string& bytes = records.names[i].languages.at(0).bytes;
-            EXPECT_EQ(bytes.empty() ? "" : FileVersionText(*DecodeToolVersionRecord(bytes)),
+            EXPECT_EQ(bytes.empty() ? "" : VersionText(*DecodeToolVersionRecord(bytes)),
                       i == 0 ? marvolt : stavnik);
             EXPECT_EQ(records.names[i].languages[0].id.number, 0x409u) << "the payload's language";
         }
@@ -336,6 +420,79 @@ TEST_F(PayloadToolTest, ReplaceNeitherFollowsWhatLiesAtThePartialNameNorReadsWha
         EXPECT_EQ(err_, "payload-tool: " + tool + ": not a regular file\n");
     }
     EXPECT_FALSE(fs::exists(Path("bad.exe")));
+}
+
+// Faults: facts that the launcher's own readers see otherwise than given, company and copyright not
+// stored as the Unicode they are, a manifest left at the old version, payloads lost on the way, a second
+// set that drops what the first wrote.
+TEST_F(PayloadToolTest, SetWritesFactsThatTheLauncherReadsBackAndKeepsWhatItIsNotGiven) {
+    const std::string launcher = LauncherWithManifest();
+    const std::string company = "M\u00fcller & S\u00f6hne GmbH \u03a9";
+    WriteFile(Path("facts.txt"), "\xEF\xBB\xBF"
+                                 "company=" +
+                                     company + "\r\n\r\ncopyright=\u00a9 2026\r\n");
+    ASSERT_EQ(Run("set " + launcher + " version=3.0.7.1 @" + Path("facts.txt") +
+                  " 'home-page=https://example.org/tools?lang=de&v=2' date=01022027 update-tools=on -o " +
+                  Path("a.exe")),
+              0)
+        << err_;
+    const std::string branded = ReadFile(Path("a.exe"));
+    const std::string version = ResourceBytes(branded, kRtVersionInfo, 1);
+    EXPECT_EQ(FixedFileVersion(version), (FileVersion{0x3'0000, 0x7'0001}));
+    EXPECT_NE(version.find(Utf16Bytes(u"M\u00fcller & S\u00f6hne GmbH \u03a9") + std::string(2, '\0')),
+              std::string::npos);
+    EXPECT_NE(version.find(Utf16Bytes(u"\u00a9 2026")), std::string::npos);
+    const std::string strings = ResourceBytes(branded, kRtString, StringBlockName(IDS_HOME_PAGE));
+    EXPECT_EQ(StringBlockEntry(strings, StringBlockIndex(IDS_HOME_PAGE)),
+              u"https://example.org/tools?lang=de&v=2");
+    EXPECT_EQ(StringBlockEntry(strings, StringBlockIndex(IDS_PROGRAM_DATE)), u"01022027");
+    EXPECT_EQ(StringBlockEntry(strings, StringBlockIndex(IDS_UPDATE_TOOLS)), u"on");
+    EXPECT_EQ(ResourceBytes(branded, kRtManifest, 1),
+              "<assembly><assemblyIdentity name='L' version=\"3.0.7.1\"/></assembly>");
+    ASSERT_EQ(Run("verify " + Path("a.exe")), 0) << out_;
+
+    ASSERT_EQ(Run("set " + Path("a.exe") + " date=02022027 -o " + Path("b.exe")), 0) << err_;
+    EXPECT_EQ(out_,
+              "version=3.0.7.1\ncompany=" + company +
+                  "\ncopyright=\u00a9 2026\nhome-page=https://example.org/tools?lang=de&v=2\ndate=02022027\n"
+                  "update-tools=on\n");
+}
+
+// Faults: one bad value reported per run (three runs to find three), a character that RFC 3986 allows
+// in a URL refused (') or one that breaks out of a quoted command accepted, a launcher written although
+// a value was bad, a launcher without facts given none.
+TEST_F(PayloadToolTest, SetReportsEveryBadValueInOneRunAndThenWritesNothing) {
+    for (const std::string url : {"https://example.org/a;b&c=1", "http://a/it's(1)*+,=!$~_-.[]@:%2F?x#y"})
+        EXPECT_EQ(Run("set --check " + Quoted("home-page=" + url)), 0) << url << err_;
+    for (const std::string url :
+         {"ftp://a", "https://", "https://a b", "https://a\"b", "https://a\\b", "https://a<b", "https://a`b",
+          "https://a|b", "https://a\tb", "https://\u00e4", "https://a%2"}) {
+        EXPECT_EQ(Run("set --check " + Quoted("home-page=" + url)), 1) << url;
+        EXPECT_TRUE(err_.starts_with("payload-tool: home-page=") &&
+                    std::count(err_.begin(), err_.end(), '\n') == 1)
+            << err_;
+    }
+    const std::string launcher = LauncherWithManifest();
+    EXPECT_EQ(Run("set " + launcher + " version=2.01.0.4 " + Quoted("company=a\nb") +
+                  " copyright=\xC3 date=29022023 update-tools=yes colour=red -o " + Path("out.exe")),
+              1);
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 6) << err_;
+    for (const char* key : {"version=", "company=", "copyright=", "date=", "update-tools=", "colour="})
+        EXPECT_NE(("\n" + err_).find(std::string("\npayload-tool: ") + key), std::string::npos)
+            << key << err_;
+    EXPECT_EQ(Run("set " + launcher + " company=x -o " + Path("out.exe")), 1);
+    EXPECT_EQ(err_, "payload-tool: " + launcher + ": carries no version; give version=\npayload-tool: " +
+                        launcher + ": carries no home-page; give home-page=\npayload-tool: " + launcher +
+                        ": carries no date; give date=\n");
+    EXPECT_FALSE(fs::exists(Path("out.exe")));
+
+    // The address wider than the home-page label's line is said, and still taken.
+    EXPECT_EQ(Run("set --check home-page=https://www.funkelis-beispiel-werkzeuge.example.org/downloads/"
+                  "funkelis-tools/aktuelle-version/index.html"),
+              0);
+    EXPECT_NE(out_.find(": warning: is 505 pixels wide in the window font"), std::string::npos) << out_;
+    EXPECT_EQ(Run("set --check home-page=https://www.example.org/funkelis-tools"), 0);
+    EXPECT_EQ(out_, "");
 }
 
 } // namespace

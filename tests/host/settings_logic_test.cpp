@@ -4,6 +4,7 @@
 #include <limits>
 #include <tuple>
 
+#include "settings/program_facts.h"
 #include "settings/settings_file.h"
 #include "settings/text_ops.h"
 #include "settings/version_stamp.h"
@@ -307,4 +308,27 @@ TEST(ReachablePlacement, AWindowLargerThanTheWorkAreaGetsItsTopLeftCornerOnScree
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     const PixelRect moved = ReachableWindowRect({kMin, kMin, kMax, kMax}, kCaption, kWorkAreas, kPrimary);
     EXPECT_TRUE(Same(moved, {0, 0, kMax, kMax})) << moved.right;
+}
+
+// Faults: a string-table block or a version resource cut short (or lying about its lengths) read past
+// its end, or a version resource without its fixed part's signature taken for a version.
+TEST(ProgramFacts, ResourcesCutShortOrWithoutTheirSignatureGiveNothing) {
+    const std::string block = "\0\0\2\0a\0b\0"s + std::string(28, '\0');
+    EXPECT_EQ(StringBlockEntry(block, 0), u"");
+    EXPECT_EQ(StringBlockEntry(block, 1), u"ab");
+    EXPECT_EQ(StringBlockEntry(block, 15), u"");
+    EXPECT_EQ(StringBlockEntry(block.substr(0, 5), 1), std::nullopt);
+    EXPECT_EQ(StringBlockEntry(block.substr(0, block.size() - 1), 15), std::nullopt);
+    EXPECT_EQ(StringBlockEntry("\0\0\xFF\xFF"s, 1), std::nullopt);
+    EXPECT_EQ(AsciiText(std::u16string(u"a\u00fc\0b", 4)), "a??b");
+
+    // VS_VERSIONINFO's header and key, then the fixed part: signature, structure version, 3.0.7.1.
+    std::string version = "\x5C\0\x34\0\0\0"s;
+    for (const char c : std::string_view("VS_VERSION_INFO")) version += {c, '\0'};
+    version += std::string(4, '\0') + "\xBD\x04\xEF\xFE\0\0\1\0\0\0\3\0\1\0\7\0"s + std::string(36, '\0');
+    EXPECT_EQ(FixedFileVersion(version), (FileVersion{0x3'0000, 0x7'0001}));
+    EXPECT_EQ(VersionText(*FixedFileVersion(version)), "3.0.7.1");
+    EXPECT_EQ(FixedFileVersion(version.substr(0, version.size() - 1)), std::nullopt);
+    version[40] = 'x';
+    EXPECT_EQ(FixedFileVersion(version), std::nullopt);
 }

@@ -9,7 +9,7 @@ constexpr size_t kSectionFileOffset = 0x200;
 
 } // namespace
 
-std::string TestVersionResource(uint64_t version) {
+std::string TestVersionResource(uint32_t high, uint32_t low) {
     std::string bytes(92, '\0');
     PutLe16(bytes, 0, bytes.size());
     PutLe16(bytes, 2, 52);
@@ -17,7 +17,8 @@ std::string TestVersionResource(uint64_t version) {
     for (size_t i = 0; i < key.size(); ++i) PutLe16(bytes, 6 + 2 * i, static_cast<uint8_t>(key[i]));
     PutLe32(bytes, 40, 0xFEEF04BD);
     PutLe32(bytes, 44, 0x10000);
-    PutLe64(bytes, 48, version >> 32 | version << 32); // dwFileVersionMS, then dwFileVersionLS
+    PutLe32(bytes, 48, high);
+    PutLe32(bytes, 52, low);
     return bytes;
 }
 

@@ -31,6 +31,6 @@ struct TestPe {
                     uint32_t type = 10);
 };
 
-// The bytes of a version resource (VS_VERSIONINFO) with the fixed file version `version`, as resource
-// compilers write it.
-std::string TestVersionResource(uint64_t version);
+// The bytes of a version resource (VS_VERSIONINFO) with the fixed file version `high`.`low`
+// (dwFileVersionMS, dwFileVersionLS), as resource compilers write its fixed part.
+std::string TestVersionResource(uint32_t high, uint32_t low);

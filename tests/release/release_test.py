@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Tests of the release's signing and zip steps (shipping/release.py), run on the build machine.
+"""Tests of the release's signing step (shipping/release.py) and of `payload-tool release`, run on the
+build machine.
 
 usage: release_test.py --release-script PY --osslsigncode PROGRAM --payload-tool PROGRAM
                        --payload-tool-exe PROGRAM --wine-run SCRIPT --tool NAME=FILE ...
@@ -11,7 +12,7 @@ DIR/FunkelisTools.exe, which signed_launcher_test then starts under Wine. Each c
 fault it catches; all cases run, and the exit code is 1 when any failed.
 """
 import argparse
-import hashlib
+import io
 import os
 import re
 import shutil
@@ -29,6 +30,7 @@ except ImportError:
 PASSWORD = "Funkel-Test-Passwort"
 TAMPERED_RESOURCE = "MARVOLT_EXE_V2106_BIN_WFD_NTC"
 RT_RCDATA = 10
+RT_ICON_TYPES = (3, 14)  # the icon and its group: what neither `set` nor `replace` writes
 
 
 class CaseFailure(Exception):
@@ -128,7 +130,7 @@ class ReleaseTest:
     # Fault: the packer's PE reader trips over the certificate table appended by signing.
     def case_payload_tool_reads_the_signed_image(self):
         result = run([self.args.payload_tool, "verify", self.signed])
-        if result.returncode != 0 or "5 of 5 catalogue payloads OK" not in result.stdout:
+        if result.returncode != 0 or "5 of 5 payloads OK, 5 stand-ins" not in result.stdout:
             raise CaseFailure(f"payload-tool verify refuses the signed copy:\n{result.stdout}")
 
     # Fault: a silently unsigned release when the password is wrong.
@@ -153,56 +155,61 @@ class ReleaseTest:
         if leftovers:
             raise CaseFailure(f"a failed signing left {leftovers}")
 
-    # Fault: zip bytes that carry the build's clock, time zone, umask or file times, entries in
-    # directory order, extra fields or permissions of the build machine; checksums that do not check.
-    def case_zip_is_reproducible_and_its_checksums_check(self):
-        archives = []
+    # Faults: zip bytes that carry the build's clock, time zone, umask or file times, entries in directory
+    # order, extra fields or permissions of the build machine, or that differ from what zipfile wrote for
+    # the same files; a LIESMICH.txt without CRLF or in UTF-8; SHA256SUMS naming a file that the folder
+    # does not hold (the launcher, which is inside the zip), so that plain `sha256sum -c` fails; a folder
+    # that holds an older release's zip released along with it.
+    def case_release_folder_is_reproducible_and_checks_as_people_check_it(self):
+        folders = []
         for side, (zone, umask, file_time) in enumerate([("UTC", 0o022, 1_000_000_000), ("Asia/Tokyo", 0o077, 0)]):
-            folder = self.scratch_path(f"release-{side}")
-            os.makedirs(folder)
-            exe = os.path.join(folder, "FunkelisTools.exe")
-            text = os.path.join(folder, "LIESMICH.txt")
+            inputs = self.scratch_path(f"inputs-{side}")
+            os.makedirs(inputs)
+            exe, text = os.path.join(inputs, "launcher.exe"), os.path.join(inputs, "LIESMICH.txt")
             shutil.copyfile(self.signed, exe)
             shutil.copyfile(self.args.text, text)
             for path in (exe, text):
                 os.utime(path, (file_time, file_time))
-            zip_path = os.path.join(folder, "FunkelisTools-test-win32.zip")
-            env = dict(os.environ, TZ=zone)
+            folders.append(self.scratch_path(f"release-{side}"))
             old_umask = os.umask(umask)
             try:
-                result = run([sys.executable, self.args.release_script, "package", "--epoch", str(self.args.epoch),
-                              "--zip", zip_path, "--sums", os.path.join(folder, "SHA256SUMS"), exe, text], env=env)
+                result = run([self.args.payload_tool, "release", exe, "-o", folders[-1], "--liesmich", text,
+                              "--kit", self.args.payload_tool_exe], env=dict(os.environ, TZ=zone))
             finally:
                 os.umask(old_umask)
             if result.returncode != 0:
-                raise CaseFailure(f"packing failed:\n{result.stdout}")
-            checked(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=folder)
-            archives.append(zip_path)
+                raise CaseFailure(f"release failed:\n{result.stdout}")
+            checked(["sha256sum", "--strict", "-c", "SHA256SUMS"], cwd=folders[-1])
             if side == 0:
                 time.sleep(2)  # a zip time taken from the clock would now differ
-        if read(archives[0]) != read(archives[1]):
-            raise CaseFailure("two packings of the same files differ")
-        expected_time = time.gmtime(self.args.epoch)[:6]
-        expected_time = expected_time[:5] + (expected_time[5] // 2 * 2,)  # zip times count in 2 s steps
-        with zipfile.ZipFile(archives[0]) as archive:
-            entries = archive.infolist()
-            names = [entry.filename for entry in entries]
-            if names != ["FunkelisTools.exe", "LIESMICH.txt"]:
-                raise CaseFailure(f"entries {names}")
-            for entry in entries:
-                if entry.date_time != expected_time or entry.extra or entry.create_system != 0:
-                    raise CaseFailure(f"{entry.filename}: time {entry.date_time}, extra {entry.extra!r}, "
-                                      f"made on system {entry.create_system}")
-            if archive.read("FunkelisTools.exe") != read(self.signed):
-                raise CaseFailure("the zip's FunkelisTools.exe is not the signed copy")
-            text = archive.read("LIESMICH.txt")
-            if b"\r\n" not in text or b"\n" in text.replace(b"\r\n", b""):
-                raise CaseFailure("LIESMICH.txt does not have Windows line ends throughout")
-            text.decode("cp1252")
+        version = ".".join(str(part) for part in file_version(self.signed))
+        zip_name = f"FunkelisTools-{version}-win32-standins-1-2-3-4-5.zip"
+        kit_name = f"FunkelisTools-{version}-kit-win32.zip"
+        if sorted(os.listdir(folders[0])) != sorted([zip_name, kit_name, "SHA256SUMS"]):
+            raise CaseFailure(f"the folder holds {os.listdir(folders[0])}")
+        for name in os.listdir(folders[0]):
+            if read(os.path.join(folders[0], name)) != read(os.path.join(folders[1], name)):
+                raise CaseFailure(f"two releases of the same launcher differ in {name}")
+        text = windows_text(self.args.text)
+        expected = {zip_name: {"FunkelisTools.exe": read(self.signed), "LIESMICH.txt": text},
+                    kit_name: {"payload-tool.exe": read(self.args.payload_tool_exe), "LIESMICH.txt": text}}
+        for name, entries in expected.items():
+            if read(os.path.join(folders[0], name)) != zipfile_bytes(entries, self.args.epoch):
+                raise CaseFailure(f"{name} is not what zipfile writes for its files at the packed tools' time")
 
-    # Faults: a repacked launcher that fails verify, keeps a signature that no longer matches, cannot be
-    # signed again, or lost a resource other than the replaced payloads (on either platform's tool).
-    def case_repacked_launcher_verifies_and_signs_again(self):
+        stale = self.scratch_path("stale")
+        os.makedirs(stale)
+        with open(os.path.join(stale, "FunkelisTools-2.0.0.0-win32.zip"), "wb") as old:
+            old.write(b"an older release")
+        result = run([self.args.payload_tool, "release", self.signed, "-o", stale])
+        if result.returncode != 1 or "not this release's" not in result.stdout or len(os.listdir(stale)) != 1:
+            raise CaseFailure(f"a folder with an older zip was released into:\n{result.stdout}")
+
+    # Faults: a branded and repacked launcher that fails verify, keeps a signature that no longer matches
+    # or does not say it is gone, cannot be signed again, or lost a resource it was not given anew;
+    # payload-tool.exe under Wine writing other bytes than payload-tool for the same arguments (its
+    # packer, its command line: the company holds characters that no ANSI code page holds together).
+    def case_branded_and_repacked_launcher_is_the_same_from_both_tools_and_signs_again(self):
         folder = os.path.join(self.args.out, "repacked")
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(os.path.join(folder, "tools"))
@@ -211,23 +218,29 @@ class ReleaseTest:
             new_tools[name] = os.path.join(folder, "tools", name)
             with open(new_tools[name], "wb") as out:  # still the stand-in program, but other bytes
                 out.write(read(source) + f"repacked {name}".encode())
-        (linux_row, linux_tool), (wine_row, wine_tool) = new_tools.items()
-        linux, wine = self.scratch_path("linux.exe"), self.scratch_path("wine.exe")
+        facts = ["version=3.0.7.1", "company=M\u00fcller & S\u00f6hne GmbH \u03a9", "copyright=\u00a9 2026",
+                 "home-page=https://example.org/tools?lang=de&v=2", "date=01022027"]
+        rows = [f"{row}={tool}" for row, tool in new_tools.items()]
+        outputs = []
+        for side, tool in (("linux", [self.args.payload_tool]),
+                           ("wine", [self.args.wine_run, self.args.payload_tool_exe])):
+            branded, repacked = self.scratch_path(f"{side}-branded.exe"), self.scratch_path(f"{side}.exe")
+            # In the scratch folder, which wine-run gives the user Wine runs as, who writes there.
+            said = checked(tool + ["set", self.signed] + facts + ["-o", branded], cwd=self.scratch)
+            if "sign this file again" not in said or self.verify(branded).returncode == 0:
+                raise CaseFailure(f"{side}: the old signature is not removed, or not said to be:\n{said}")
+            checked(tool + ["replace", branded] + rows + ["-o", repacked], cwd=self.scratch)
+            outputs.append(repacked)
+        if read(outputs[0]) != read(outputs[1]):
+            raise CaseFailure("payload-tool.exe under Wine wrote other bytes than payload-tool")
+        checked([self.args.payload_tool, "verify", outputs[1]])
+        if resources_of(outputs[1], RT_ICON_TYPES) != resources_of(self.args.exe, RT_ICON_TYPES):
+            raise CaseFailure("the icon was lost or changed on the way")
         repacked = os.path.join(folder, "FunkelisTools.exe")
-        said = checked([self.args.payload_tool, "replace", self.signed, f"{linux_row}={linux_tool}", "-o", linux])
-        if "sign this file again" not in said or self.verify(linux).returncode == 0:
-            raise CaseFailure(f"the old signature is not removed, or not said to be:\n{said}")
-        # Started in the scratch folder, which wine-run then gives the user Wine runs as, who writes there.
-        checked([self.args.wine_run, self.args.payload_tool_exe, "replace", linux, f"{wine_row}={wine_tool}",
-                 "-o", wine], cwd=self.scratch)
         # Fault: the platform's compressor (Wine's stores every chunk) left a short stored last chunk.
-        if short_stored_chunks(wine):
-            raise CaseFailure(f"payloads with a short stored chunk, which Vista refuses: {short_stored_chunks(wine)}")
-        for exe in (linux, wine):
-            checked([self.args.payload_tool, "verify", exe])
-            if resources_but_payloads(exe) != resources_but_payloads(self.args.exe):
-                raise CaseFailure(f"{exe} lost or changed a resource other than the payloads")
-        signed = self.sign(repacked, source=wine)
+        if short_stored_chunks(outputs[1]):
+            raise CaseFailure(f"payloads with a short stored chunk, which Vista refuses: {short_stored_chunks(outputs[1])}")
+        signed = self.sign(repacked, source=outputs[1])
         verified = self.verify(repacked)
         if signed.returncode != 0 or "Signature verification: ok" not in verified.stdout:
             raise CaseFailure(f"the repacked launcher does not sign and verify:\n{signed.stdout}{verified.stdout}")
@@ -253,13 +266,40 @@ def short_stored_chunks(exe):
     return found
 
 
-def resources_but_payloads(exe):
-    """Every resource but the RT_RCDATA ones, as (type, name, language, bytes)."""
+def file_version(exe):
+    """The four numbers of the fixed file version in the version resource."""
+    pe = pefile.PE(exe, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    return (fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF, fixed.FileVersionLS >> 16,
+            fixed.FileVersionLS & 0xFFFF)
+
+
+def windows_text(path):
+    """The text in Windows-1252 with CRLF line ends, as the release has always stored it."""
+    with open(path, encoding="utf-8") as source:
+        return "\r\n".join(source.read().split("\n")).encode("cp1252")
+
+
+def zipfile_bytes(entries, epoch):
+    """The zip that Python's zipfile writes for `entries` (name -> bytes), the release's zip until
+    payload-tool wrote it: sorted, deflated at level 9, MS-DOS attributes, every time `epoch`."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name in sorted(entries):
+            info = zipfile.ZipInfo(name, date_time=time.gmtime(max(epoch, 315532800))[:6])
+            info.compress_type, info.create_system, info.external_attr = zipfile.ZIP_DEFLATED, 0, 0x20
+            archive.writestr(info, entries[name], compresslevel=9)
+    return buffer.getvalue()
+
+
+def resources_of(exe, types):
+    """The resources of the given types, as (type, name, language, bytes)."""
     pe = pefile.PE(exe, fast_load=True)
     pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
     return [(kind.id, str(entry.name or entry.id), language.id,
              pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size))
-            for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id != RT_RCDATA
+            for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id in types
             for entry in kind.directory.entries for language in entry.directory.entries]
 
 

@@ -1,9 +1,9 @@
-// The signed release copy, repacked with new tools for rows 1 and 4 (by payload-tool, then by
-// payload-tool.exe under Wine) and signed again, started once under Wine. Faults: a signature or a
-// repacking that changes what the launcher reads from its own image, or keeps it from starting; the
-// old tool deployed instead of the new one. It shows its window and deploys both new tools byte for
-// byte. release_test.py makes the copy; its path comes in FUNKELIS_E2E_LAUNCHER, the new tools' folder
-// in FUNKELIS_NEW_TOOLS.
+// The signed release copy, branded with other facts and repacked with new tools for rows 1 and 4 (by
+// payload-tool and by payload-tool.exe under Wine, which agree) and signed again, started once under
+// Wine. Faults: a signature or a repacking that changes what the launcher reads from its own image, or
+// keeps it from starting; the old tool deployed instead of the new one. It shows its window and deploys
+// both new tools byte for byte. release_test.py makes the copy; its path comes in FUNKELIS_E2E_LAUNCHER,
+// the new tools' folder in FUNKELIS_NEW_TOOLS.
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>

@@ -1,6 +1,7 @@
 #include "tools/payload_tool/launcher_image.h"
 
 #include <cctype>
+#include <iostream>
 
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
@@ -54,6 +55,8 @@ const ToolEntry* FindRow(std::string_view text) {
     return nullptr;
 }
 
+int RowNumber(const ToolEntry& row) { return static_cast<int>(&row - ToolCatalogue().data()) + 1; }
+
 namespace {
 
 bool SameName(const std::u16string& name, std::string_view ascii) {
@@ -85,4 +88,9 @@ std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::s
     }
     found->languages.front().bytes = payload;
     return "";
+}
+
+void SaySignatureRemoved(const std::string& outPath) {
+    std::cout << "payload-tool: " << outPath
+              << ": the launcher's Authenticode signature was removed; sign this file again\n";
 }

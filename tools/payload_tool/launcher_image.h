@@ -42,6 +42,9 @@ bool SameIgnoringCase(std::string_view a, std::string_view b);
 // nullptr for none.
 const ToolEntry* FindRow(std::string_view text);
 
+// The number (1 to 5) of `row`, an entry of ToolCatalogue().
+int RowNumber(const ToolEntry& row);
+
 // The resource of type `type` named `name` (ASCII, any case), or nullptr; the first of several.
 PeResourceName* FindNamedResource(PeResourceTree& tree, uint32_t type, std::string_view name);
 
@@ -49,3 +52,6 @@ PeResourceName* FindNamedResource(PeResourceTree& tree, uint32_t type, std::stri
 // one language: of several, the launcher would find the one of the system's language, and a payload put
 // into each of them would multiply the output by a count the file chooses.
 std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload);
+
+// Tells that writing `outPath` removed the launcher's Authenticode signature, which no longer matched.
+void SaySignatureRemoved(const std::string& outPath);

@@ -13,12 +13,19 @@
 
 #include "payload/payload_format.h"
 #include "shell/tool_catalogue.h"
+#include "tools/payload_tool/command_line.h"
 #include "tools/payload_tool/launcher_image.h"
 #include "tools/payload_tool/pe_image.h"
+#include "tools/payload_tool/release_command.h"
+#include "tools/payload_tool/set_command.h"
 #include "tools/payload_tool/tool_cli.h"
 #include "tools/payload_tool/tool_files.h"
+#include "tools/payload_tool/tool_kinds.h"
 #include "tools/payload_tool/tool_packing.h"
 #include "tools/payload_tool/tool_versions.h"
+#ifdef _WIN32
+#include "tools/payload_tool/check_titles_win.h"
+#endif
 
 int Fail(const std::string& subject, const std::string& message) {
     std::cerr << "payload-tool: " << subject << ": " << message << "\n";
@@ -28,6 +35,11 @@ int Fail(const std::string& subject, const std::string& message) {
 int UsageError() {
     std::cerr << "usage: payload-tool COMMAND ARGUMENTS... (payload-tool --help lists the commands)\n";
     return kExitUsage;
+}
+
+int UsageError(const std::string& problem) {
+    std::cerr << "payload-tool: " << problem << "\n";
+    return UsageError();
 }
 
 namespace {
@@ -78,7 +90,7 @@ int List(const CommandArgs& args) {
     const std::optional<Executable> exe = LoadExecutable(args[0]);
     if (!exe) return kExitFailure;
     const Payloads payloads = PayloadsOf(exe->image);
-    std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tcrc32\tstatus\n";
+    std::cout << "name\tvariant\tstored\trecorded\tfile\ttime\tcrc32\tkind\tstatus\n";
     for (const RcData& resource : payloads.rcData) {
         PayloadImage image;
         PayloadFacts facts;
@@ -93,6 +105,7 @@ int List(const CommandArgs& args) {
         } else {
             std::cout << "-\t-\t-\t-\t";
         }
+        std::cout << (fault == PayloadFault::None ? ToolKindText(ToolKindOf(image.fileBytes)) : "-") << '\t';
         std::cout << (fault == PayloadFault::None ? "OK"
                                                   : "not a payload: " + std::string(PayloadFaultText(fault)))
                   << "\n";
@@ -109,6 +122,7 @@ int Verify(const CommandArgs& args) {
     if (!exe) return kExitFailure;
     const Payloads payloads = PayloadsOf(exe->image);
     int good = 0;
+    int standIns = 0;
     for (const ToolEntry& entry : ToolCatalogue()) {
         PayloadImage image;
         PayloadFacts facts;
@@ -122,15 +136,20 @@ int Verify(const CommandArgs& args) {
         }
         if (problem.str().empty()) {
             ++good;
+            const ToolKind kind = ToolKindOf(image.fileBytes);
+            standIns += kind.standIn ? 1 : 0;
             std::cout << "ok     " << entry.resourceName << ": " << entry.exeFileName << ", "
                       << image.fileBytes.size() << " bytes, " << VariantText(facts.variant) << ", "
-                      << (RecordsChecksum(image.record) ? "CRC-32 checked" : "no CRC-32 recorded") << "\n";
+                      << (RecordsChecksum(image.record) ? "CRC-32 checked" : "no CRC-32 recorded") << ", "
+                      << ToolKindText(kind) << "\n";
         } else {
             std::cout << "FAILED " << entry.resourceName << ": " << problem.str() << "\n";
         }
     }
-    std::cout << "payload-tool: " << path << ": " << good << " of " << kToolCount
-              << " catalogue payloads OK\n";
+    // Stand-ins are sound payloads, so they pass; the count keeps a forgotten row from passing unseen.
+    std::cout << "payload-tool: " << path << ": " << good << " of " << kToolCount << " payloads OK, "
+              << (standIns == 0 ? "no" : std::to_string(standIns))
+              << (standIns == 1 ? " stand-in" : " stand-ins") << "\n";
     return good == kToolCount ? 0 : kExitFailure;
 }
 
@@ -156,32 +175,43 @@ int Extract(const CommandArgs& args) {
     const PayloadFault fault = InspectPayload(payloads.store, name, image, facts);
     if (fault != PayloadFault::None)
         return Fail(path, name + ": not a payload: " + std::string(PayloadFaultText(fault)));
-    if (!IsPlainFileName(image.record.cFileName)) {
-        return Fail(path, name + ": recorded file name \"" + image.record.cFileName +
-                              "\" is not a plain file name");
-    }
-    const std::string target = folder + "/" + image.record.cFileName;
     std::string error;
-    if (!WriteAtomically(target, image.fileBytes, error)) return Fail(target, "cannot write: " + error);
-    std::cout << target << "\n";
+    const std::optional<std::string> target = WriteRecordedFile(folder, image, error);
+    if (!target) return Fail(path, name + ": " + error);
+    std::cout << *target << "\n";
     return 0;
 }
 
+// A row whose new file the launcher cannot start with a window on every Windows gets a warning line,
+// "" for one it can; the distributor may mean it (a 64-bit program for 64-bit systems only), so it is
+// packed all the same.
+std::string KindWarning(const ToolEntry& row, const std::string& file, std::string_view bytes) {
+    const PeKind kind = PeKindOf(bytes);
+    if (KindConsequence(kind).empty()) return "";
+    return "payload-tool: warning: row " + std::to_string(RowNumber(row)) + " (" +
+           std::string(row.exeFileName) + "): " + file + " is " + std::string(KindPhrase(kind)) + ": " +
+           std::string(KindConsequence(kind)) + "\n";
+}
+
 int Replace(const CommandArgs& args) {
-    std::vector<std::string> items(args.begin() + (args.empty() ? 0 : 1), args.end());
+    if (args.empty()) return UsageError();
+    std::vector<std::string> items(args.begin() + 1, args.end());
     const auto option = std::find(items.begin(), items.end(), "-o");
-    if (args.size() < 4 || option != items.end() - 2 || option == items.begin()) {
-        return UsageError();
-    }
+    if (option == items.end())
+        return UsageError(
+            "replace: -o OUT is missing: the repacked launcher goes to a new file, never over EXE");
+    if (option + 1 == items.end()) return UsageError("replace: -o needs OUT, the file to write");
     const std::string& launcherPath = args[0];
-    const std::string outPath = items.back();
-    items.resize(items.size() - 2);
+    const std::string outPath = *(option + 1);
+    items.erase(option, option + 2);
+    if (items.empty()) return UsageError("replace: no ROW=FILE given");
 
     std::optional<Executable> exe = LoadExecutable(launcherPath);
     if (!exe) return kExitFailure;
     std::string error;
 
     std::vector<const ToolEntry*> done;
+    std::string warnings; // once the output is written: a failed replace has only its failure to tell
     for (const std::string& item : items) {
         const size_t equals = item.find('=');
         const ToolEntry* row = FindRow(item.substr(0, std::min(equals, item.size())));
@@ -192,13 +222,15 @@ int Replace(const CommandArgs& args) {
             return Fail(item, "the row is named twice");
         done.push_back(row);
         const std::string file = item.substr(equals + 1);
-        std::string fileBytes;
+        const std::optional<std::string> bytes = ReadWholeFile(file, error);
+        if (!bytes) return Fail(file, error);
         const std::optional<std::string> payload =
-            PackFile(file, std::string(row->exeFileName), error, &fileBytes);
+            PackFileBytes(*bytes, file, std::string(row->exeFileName), error);
         if (!payload) return Fail(file, error);
+        warnings += KindWarning(*row, file, *bytes);
         error = PutPayload(exe->image.resources, row->resourceName, *payload);
         if (error.empty())
-            error = PutToolVersion(exe->image.resources, row->resourceName, ProgramVersionOf(fileBytes));
+            error = PutToolVersion(exe->image.resources, row->resourceName, ProgramVersionOf(*bytes));
         if (!error.empty()) return Fail(launcherPath, error);
     }
 
@@ -208,10 +240,8 @@ int Replace(const CommandArgs& args) {
     if (!WriteAtomically(outPath, rewrite.image, error)) return Fail(outPath, "cannot write: " + error);
     for (const ToolEntry* row : done)
         std::cout << "replaced " << row->resourceName << " (" << row->exeFileName << ")\n";
-    if (rewrite.signatureRemoved) {
-        std::cout << "payload-tool: " << outPath
-                  << ": the launcher's Authenticode signature was removed; sign this file again\n";
-    }
+    std::cerr << warnings;
+    if (rewrite.signatureRemoved) SaySignatureRemoved(outPath);
     return 0;
 }
 
@@ -230,7 +260,9 @@ int Rows(const CommandArgs& args) {
     return 0;
 }
 
-// What a file is, for the build's table of rows: program32, program64, dll32, dll64 or other.
+// What a file is, for the build's table of rows, its warnings and refusals, in one line of four
+// tab-separated fields: the kind's word (PeKindWord), "stand-in" or "-", KindPhrase and KindConsequence
+// (empty for a 32-bit Windows program).
 int Kind(const CommandArgs& args) {
     if (args.size() != 1) {
         return UsageError();
@@ -238,7 +270,9 @@ int Kind(const CommandArgs& args) {
     std::string error;
     const std::optional<std::string> file = ReadWholeFile(args[0], error);
     if (!file) return Fail(args[0], error);
-    std::cout << PeKindWord(PeKindOf(*file)) << "\n";
+    const ToolKind kind = ToolKindOf(*file);
+    std::cout << PeKindWord(kind.kind) << '\t' << (kind.standIn ? "stand-in" : "-") << '\t'
+              << KindPhrase(kind.kind) << '\t' << KindConsequence(kind.kind) << "\n";
     return 0;
 }
 
@@ -255,17 +289,38 @@ int Help(const CommandArgs& args);
 constexpr Command kCommands[] = {
     {"pack", "FILE OUT [--name NAME]",
      "packs FILE into the payload OUT, recorded as NAME (default: FILE's name)", Pack},
-    {"list", "EXE", "lists every RCDATA resource of EXE with what the launcher would read from it", List},
+    {"list", "EXE",
+     "lists every RCDATA resource of EXE with what the launcher would read from it and what the file is",
+     List},
     {"verify", "EXE",
-     "checks the five tools' payloads of EXE as the launcher reads them; exit 0 when all are good", Verify},
+     "checks the five tools' payloads of EXE as the launcher reads them and counts the stand-ins; exit 0 "
+     "when all are good",
+     Verify},
     {"extract", "EXE TOOL DIR",
-     "writes a tool's file from EXE into DIR; TOOL is a row number 1-5, a file name or a resource name",
+     "writes a tool's file from EXE into DIR (made when missing) with its recorded times and attributes; "
+     "TOOL is a row number 1-5, a file name or a resource name",
      Extract},
     {"replace", "EXE ROW=FILE... -o OUT",
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
+    {"release", "EXE -o DIR [--liesmich FILE] [--kit FILE]...",
+     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one) and "
+     "SHA256SUMS; --kit adds a kit zip of the FILEs",
+     Release},
+    {"set", "EXE KEY=VALUE... -o OUT",
+     "writes OUT: EXE with other facts (version, company, copyright, home-page, date, update-tools; @FILE "
+     "for lines of them); sign OUT after. set --check KEY=VALUE... only checks the values",
+     Set},
     {"rows", "", "lists each row's number, file name, resource name and the window title it must have", Rows},
-    {"kind", "FILE", "prints what FILE is: program32, program64, dll32, dll64 or other", Kind},
+    {"kind", "FILE",
+     "prints what FILE is (program32, console32, program64, console64, dll32, dll64 or other), whether it "
+     "is a stand-in, and what the launcher's row does with it, tab-separated",
+     Kind},
+#ifdef _WIN32
+    {"check-titles", "EXE",
+     "starts each of EXE's tools and checks that a window with its row's title appears; exit 0 when all do",
+     CheckTitles},
+#endif
     {"version", "FILE [OUT]",
      "prints FILE's file version (A.B.C.D, or none); OUT: the record the build puts beside its payload",
      VersionCommand},
@@ -285,8 +340,9 @@ int Help(const CommandArgs&) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string name = argc < 2 ? "" : argv[1];
-    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    const std::string name = arguments.empty() ? "" : arguments.front();
+    const std::vector<std::string> args(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end());
     for (const Command& command : kCommands) {
         if (name != command.name && !(command.run == Help && (name == "-h" || name == "help"))) continue;
         try {

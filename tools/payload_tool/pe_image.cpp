@@ -691,16 +691,23 @@ PeResourceType* FindResourceType(PeResourceTree& tree, uint32_t number) {
 PeKind PeKindOf(std::string_view file) {
     PeImage image;
     if (ReadPeHeaders(file, image) != PeResult::Ok) return PeKind::Other;
-    if (image.IsDll()) return image.headers.plus ? PeKind::Dll64 : PeKind::Dll32;
-    return image.headers.plus ? PeKind::Program64 : PeKind::Program32;
+    const bool plus = image.headers.plus;
+    if (image.IsDll()) return plus ? PeKind::Dll64 : PeKind::Dll32;
+    if (image.headers.subsystem == kSubsystemWindowsConsole)
+        return plus ? PeKind::Console64 : PeKind::Console32;
+    return plus ? PeKind::Program64 : PeKind::Program32;
 }
 
 std::string_view PeKindWord(PeKind kind) {
     switch (kind) {
     case PeKind::Program32:
         return "program32";
+    case PeKind::Console32:
+        return "console32";
     case PeKind::Program64:
         return "program64";
+    case PeKind::Console64:
+        return "console64";
     case PeKind::Dll32:
         return "dll32";
     case PeKind::Dll64:

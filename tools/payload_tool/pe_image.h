@@ -165,13 +165,13 @@ const PeResourceType* FindResourceType(const PeResourceTree& tree, uint32_t numb
 PeResourceType* FindResourceType(PeResourceTree& tree, uint32_t number);
 
 // What a file is, as far as the launcher is concerned: it can start a program, and a 32-bit one on every
-// Windows it runs on.
-enum class PeKind { Program32, Program64, Dll32, Dll64, Other };
+// Windows it runs on; a console program (subsystem 3) runs in a console window of its own.
+enum class PeKind { Program32, Console32, Program64, Console64, Dll32, Dll64, Other };
 
 // The kind of `file`: Other for anything ReadPeHeaders refuses.
 PeKind PeKindOf(std::string_view file);
 
-// "program32", "program64", "dll32", "dll64", "other".
+// "program32", "console32", "program64", "console64", "dll32", "dll64", "other".
 std::string_view PeKindWord(PeKind kind);
 
 struct PeRewrite {

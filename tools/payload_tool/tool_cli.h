@@ -16,3 +16,6 @@ int Fail(const std::string& subject, const std::string& message);
 
 // Prints the short usage line and gives kExitUsage.
 int UsageError();
+
+// Prints "payload-tool: PROBLEM", then the short usage line, and gives kExitUsage.
+int UsageError(const std::string& problem);

@@ -9,11 +9,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/payload_tool/utf8_text.h"
+
 namespace {
 
 #ifdef _WIN32
+#include <io.h>
+
 constexpr int kOpenFlags = O_BINARY;
+
+// Paths are UTF-8 (command_line.h); the C runtime's narrow functions would read them in the ANSI code
+// page.
+std::wstring NativePath(const std::string& path) {
+    const std::u16string wide = Utf16FromUtf8(path).value_or(u"");
+    return std::wstring(wide.begin(), wide.end());
+}
+int OpenPath(const std::string& path, int flags, int mode = 0) {
+    return ::_wopen(NativePath(path).c_str(), flags, mode);
+}
+void RemovePath(const std::string& path) { ::_wremove(NativePath(path).c_str()); }
 #else
+const std::string& NativePath(const std::string& path) { return path; }
+int OpenPath(const std::string& path, int flags, int mode = 0) { return ::open(path.c_str(), flags, mode); }
+void RemovePath(const std::string& path) { std::remove(path.c_str()); }
 // Opening a FIFO for reading waits for a writer unless it is non-blocking; regular files read the same.
 constexpr int kOpenFlags = O_CLOEXEC | O_NONBLOCK;
 #endif
@@ -33,7 +51,7 @@ bool WriteAll(int file, std::string_view bytes) {
 } // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
-    const int file = ::open(path.c_str(), O_RDONLY | kOpenFlags);
+    const int file = OpenPath(path, O_RDONLY | kOpenFlags);
     if (file < 0) {
         error = std::strerror(errno);
         return std::nullopt;
@@ -62,7 +80,7 @@ bool WriteAtomically(const std::string& path, std::string_view bytes, std::strin
     int file = -1;
     for (int attempt = 0; attempt < kMaxPartialNames && file < 0; ++attempt) {
         partial = path + ".partial" + (attempt == 0 ? "" : "." + std::to_string(attempt));
-        file = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
+        file = OpenPath(partial, O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
         if (file < 0 && errno != EEXIST) break;
     }
     if (file < 0) {
@@ -73,14 +91,14 @@ bool WriteAtomically(const std::string& path, std::string_view bytes, std::strin
     const int writeError = errno;
     if (::close(file) != 0 || !written) {
         error = std::strerror(written ? errno : writeError);
-        std::remove(partial.c_str());
+        RemovePath(partial);
         return false;
     }
     std::error_code failure;
-    std::filesystem::rename(partial, path, failure);
+    std::filesystem::rename(NativePath(partial), NativePath(path), failure);
     if (failure) {
         error = failure.message();
-        std::remove(partial.c_str());
+        RemovePath(partial);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 // payload-tool's file access: whole files read at once, only when they are regular files, and files
-// written so that a failure never leaves a partial one under the final name.
+// written so that a failure never leaves a partial one under the final name. Paths are UTF-8 on every
+// platform (command_line.h).
 #pragma once
 
 #include <optional>

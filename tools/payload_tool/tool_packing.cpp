@@ -5,12 +5,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "tools/payload_tool/last_write_time.h"
+#include "tools/payload_tool/recorded_facts.h"
 #include "tools/payload_tool/tool_files.h"
 
 namespace {
@@ -60,13 +62,17 @@ bool IsDeployedUnchanged(const std::string& name) {
     return IsPlainFileName(name) && DeployFileName(name) == name;
 }
 
-std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error,
-                                    std::string* fileBytes) {
+std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error) {
     const std::optional<std::string> file = ReadWholeFile(path, error);
     if (!file) return std::nullopt;
-    error = file->empty()               ? "empty; a payload needs at least one file byte"
-            : file->size() > UINT32_MAX ? "larger than 4 GiB"
-                                        : "";
+    return PackFileBytes(*file, path, name, error);
+}
+
+std::optional<std::string> PackFileBytes(const std::string& file, const std::string& path,
+                                         const std::string& name, std::string& error) {
+    error = file.empty()               ? "empty; a payload needs at least one file byte"
+            : file.size() > UINT32_MAX ? "larger than 4 GiB"
+                                       : "";
     if (!error.empty()) return std::nullopt;
     const std::optional<uint64_t> time = PackTime(path, error);
     if (!time) return std::nullopt;
@@ -74,13 +80,37 @@ std::optional<std::string> PackFile(const std::string& path, const std::string& 
     FindDataRecord record;
     record.dwFileAttributes = kFileAttributeArchive;
     record.ftCreationTime = record.ftLastAccessTime = record.ftLastWriteTime = *time;
-    record.nFileSizeLow = static_cast<uint32_t>(file->size());
+    record.nFileSizeLow = static_cast<uint32_t>(file.size());
     record.cFileName = name;
-    std::string payload = MakeCompressedPayload(*file, record);
+    std::string payload = MakeCompressedPayload(file, record);
     if (payload.empty()) {
         error = "could not be packed into a payload that reads back";
         return std::nullopt;
     }
-    if (fileBytes != nullptr) *fileBytes = *file;
     return payload;
+}
+
+std::optional<std::string> WriteRecordedFile(const std::string& folder, const PayloadImage& image,
+                                             std::string& error) {
+    const std::string& name = image.record.cFileName;
+    if (!IsPlainFileName(name)) {
+        error = "recorded file name \"" + name + "\" is not a plain file name";
+        return std::nullopt;
+    }
+    std::error_code failure;
+    std::filesystem::create_directories(folder, failure);
+    if (failure) {
+        error = "cannot create the folder " + folder + ": " + failure.message();
+        return std::nullopt;
+    }
+    const std::string path = folder + "/" + name;
+    if (!WriteAtomically(path, image.fileBytes, error)) {
+        error = "cannot write " + path + ": " + error;
+        return std::nullopt;
+    }
+    if (!GiveRecordedFacts(path, image.record, error)) {
+        error = path + " is written, but " + error;
+        return std::nullopt;
+    }
+    return path;
 }

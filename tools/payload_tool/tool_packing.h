@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "payload/payload_format.h"
+
 // A name that the launcher can write into its own folder and nowhere else.
 bool IsPlainFileName(std::string_view name);
 
@@ -20,10 +22,20 @@ bool IsDeployedUnchanged(const std::string& name);
 // recorded or SOURCE_DATE_EPOCH is no time.
 std::optional<uint64_t> PackTime(const std::string& path, std::string& error);
 
-// The payload of the file at `path` recorded as `name`, exactly as the build packs it, and in `fileBytes`
-// (when given) the file as it was read; nullopt with `error` saying why not.
-std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error,
-                                    std::string* fileBytes = nullptr);
+// The payload of the file at `path` recorded as `name`, exactly as the build packs it; nullopt with
+// `error` saying why not.
+std::optional<std::string> PackFile(const std::string& path, const std::string& name, std::string& error);
+
+// PackFile for `file`, the bytes already read from `path` (whose last-write time may be recorded).
+std::optional<std::string> PackFileBytes(const std::string& file, const std::string& path,
+                                         const std::string& name, std::string& error);
 
 // A recorded FILETIME as "YYYY-MM-DDTHH:MM:SSZ", or "filetime:N" beyond the year 9999.
 std::string FormatFileTime(uint64_t fileTime);
+
+// Writes the file of `image` into `folder` (created when missing) under its recorded name, as the
+// launcher writes a tool: whole or not at all (WriteAtomically), then with the recorded times and
+// attributes (recorded_facts.h). The path written, or nullopt with `error` saying why not: a recorded
+// name that is no plain file name, or the system's reason.
+std::optional<std::string> WriteRecordedFile(const std::string& folder, const PayloadImage& image,
+                                             std::string& error);

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "tools/payload_tool/launcher_image.h"
+#include "tools/payload_tool/resource_entries.h"
 #include "tools/payload_tool/tool_files.h"
 
 namespace {
@@ -38,13 +39,10 @@ template <typename Entry> Entry& FindOrInsert(std::vector<Entry>& entries, const
 std::optional<FileVersion> ProgramVersionOf(std::string_view fileBytes) {
     PeImage image;
     if (ReadPeImage(fileBytes, image) != PeResult::Ok) return std::nullopt;
-    const PeResourceType* type = FindResourceType(image.resources, kRtVersion);
-    if (type == nullptr) return std::nullopt;
-    for (const PeResourceName& name : type->names) {
-        if (!name.id.named && name.id.number == kVersionResourceId)
-            return FixedFileVersion(name.languages.front().bytes);
-    }
-    return std::nullopt;
+    const PeResourceName* version =
+        FindNumberedResource(image.resources, kRtVersionInfo, kVersionResourceName);
+    if (version == nullptr) return std::nullopt;
+    return FixedFileVersion(version->languages.front().bytes);
 }
 
 std::string PutToolVersion(PeResourceTree& tree, std::string_view payloadName,
@@ -74,6 +72,6 @@ int VersionCommand(const CommandArgs& args) {
     const std::optional<FileVersion> version = ProgramVersionOf(*file);
     if (args.size() == 2 && !WriteAtomically(args[1], EncodeToolVersionRecord(version), error))
         return Fail(args[1], "cannot write: " + error);
-    std::cout << (version ? FileVersionText(*version) : "none") << "\n";
+    std::cout << (version ? VersionText(*version) : "none") << "\n";
     return 0;
 }

@@ -12,7 +12,7 @@
 #include "tools/payload_tool/pe_image.h"
 #include "tools/payload_tool/tool_cli.h"
 
-// The fixed file version of the program `fileBytes`, from its RT_VERSION resource kVersionResourceId (the
+// The fixed file version of the program `fileBytes`, from its version resource (kVersionResourceName, the
 // first language); nullopt for a file that is no PE image or has no readable version resource.
 std::optional<FileVersion> ProgramVersionOf(std::string_view fileBytes);
 

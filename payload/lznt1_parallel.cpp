@@ -1,4 +1,4 @@
-#include "payload/lznt1_parallel_host.h"
+#include "payload/lznt1_parallel.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,5 @@
-// LZNT1 encoding on several threads, the engine of the host's compression service
-// (compression_service_host.cpp), which packs the launcher's tools: chunks are independent, so shares
-// of them can be encoded at once and their streams joined.
+// LZNT1 encoding on several threads, the packer's engine (payload/lznt1_compress.h) on every platform:
+// chunks are independent, so shares of them can be encoded at once and their streams joined.
 #pragma once
 
 #include <cstddef>

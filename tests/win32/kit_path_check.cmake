@@ -1,0 +1,35 @@
+# The distributor's path without a compiler gives the launcher the build gives: the test launcher of the
+# kit, branded with other facts (Unicode, a ';' and a '&' in the address), then with this tree's facts
+# (launcher_facts.txt), then repacked with this tree's tools at its epoch, must be FunkelisTools.exe byte
+# for byte, resources and sections alike. Faults: a fact that `set` leaves behind from an earlier one, a
+# resource that the build writes otherwise than `set`, a repacking that changes code or data.
+#   cmake -DPAYLOAD_TOOL=<host payload-tool> -DTEST_LAUNCHER=<exe> -DLAUNCHER=<FunkelisTools.exe>
+#         -DFACTS=<launcher_facts.txt> -DEPOCH=<seconds> -DTOOLS=<name=file|...> -DWORK=<folder>
+#         -P kit_path_check.cmake
+cmake_minimum_required(VERSION 3.25)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+# The values go to payload-tool as they are: quoted, a ';' in them splits nothing.
+execute_process(COMMAND ${PAYLOAD_TOOL} set ${TEST_LAUNCHER} version=3.0.7.1 "company=Müller & Söhne GmbH"
+                        "copyright=© 2026 Müller & Söhne" "home-page=https://example.org/a;b&c=1" date=01022027
+                        update-tools=on -o ${WORK}/branded.exe
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+if(status EQUAL 0)
+  execute_process(COMMAND ${PAYLOAD_TOOL} set ${WORK}/branded.exe @${FACTS} -o ${WORK}/rebranded.exe
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+endif()
+if(status EQUAL 0)
+  string(REPLACE "|" ";" tools "${TOOLS}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${EPOCH}
+                          ${PAYLOAD_TOOL} replace ${WORK}/rebranded.exe ${tools} -o ${WORK}/kit.exe
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+endif()
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "payload-tool failed (${status}):\n${out}${err}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/kit.exe ${LAUNCHER} RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "${WORK}/kit.exe differs from ${LAUNCHER}")
+endif()
+message(STATUS "the kit's path gives ${LAUNCHER} byte for byte")

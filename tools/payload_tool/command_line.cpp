@@ -1,0 +1,5 @@
+#include "tools/payload_tool/command_line.h"
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
