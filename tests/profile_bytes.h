@@ -6,11 +6,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 
-#include "funkelis_version.h"
+#include "funkelis_facts.h"
 
 struct ProfileBytes {
     std::string windows;
@@ -24,9 +25,13 @@ inline const std::string kTreeDate = FUNKELIS_PROGRAM_DATE;
 // A stamp of another program: the version just before the tree's (0.0.0.1 for 0.0.0.0, which has none),
 // and the tree's date with its last digit changed.
 inline std::string OtherVersion() {
-    constexpr uint16_t kParts[] = {FUNKELIS_VERSION_NUMBERS};
     uint64_t version = 0;
-    for (uint16_t part : kParts) version = version << 16 | part;
+    size_t at = 0;
+    for (int part = 0; part < 4; ++part, ++at) {
+        const size_t end = std::min(kTreeVersion.find('.', at), kTreeVersion.size());
+        version = version << 16 | std::stoul(kTreeVersion.substr(at, end - at));
+        at = end;
+    }
     version = version == 0 ? 1 : version - 1;
     std::string text;
     for (int shift = 48; shift >= 0; shift -= 16)
