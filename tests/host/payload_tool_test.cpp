@@ -167,6 +167,17 @@ TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
     store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
     ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
     EXPECT_EQ(image.record.ftLastWriteTime, 132354432000000000ull); // 2020-06-01 00:00 UTC
+    // A stand-in, which the build makes, records the build's epoch whatever its own time.
+    WriteFile(Path("standin.exe"),
+              TestPe({std::pair<std::string, std::string>("FUNKELIS_STAND_IN", "stand-in")}).image);
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path("standin.exe").c_str(), june2020, 0), 0);
+    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
+                  "SOURCE_DATE_EPOCH=1700000000"),
+              0)
+        << err_;
+    store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
+    ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
+    EXPECT_EQ(image.record.ftLastWriteTime, 133444736000000000ull); // 2023-11-14 22:13:20 UTC
 
     ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("q.bin")), 0) << err_;
     EXPECT_EQ(DecodePayloadTrailer(ReadFile(Path("q.bin")).substr(ReadFile(Path("q.bin")).size() - 322))

@@ -6,8 +6,9 @@ usage: launcher_payloads_check.py EXE EPOCH NAME=FILE...
 Reads the RT_RCDATA resources with pefile, decodes each LZNT1 stream with the small decoder below
 (written from the published format, not from the project's codec) and compares the result and the
 trailer's find-data record with the tool file that was packed: NAME is the recorded file name
-(e.g. Marvolt.exe), FILE the packed file, EPOCH the build's SOURCE_DATE_EPOCH: the recorded time is the
-file's own, but no later than EPOCH. The record's reserved fields must hold the file's CRC-32 (computed
+(e.g. Marvolt.exe), FILE the packed file, EPOCH the build's SOURCE_DATE_EPOCH: the recorded time is
+EPOCH for a stand-in (a program with the resource FUNKELIS_STAND_IN), else the file's own, but no later
+than EPOCH. The record's reserved fields must hold the file's CRC-32 (computed
 here by zlib) and the marker "CR32". Beside each payload, the TOOLVERSION resource of the same name must
 hold the packed file's fixed file version as pefile reads it (dwFileVersionMS, then LS), or nothing for a
 file without one.
@@ -29,6 +30,7 @@ FILE_ATTRIBUTE_ARCHIVE = 0x20
 PAYLOAD_SUFFIX = "_BIN_WFD_NTC"
 SECONDS_1601_TO_1970 = 11_644_473_600
 CHECKSUM_MARKER = struct.unpack("<I", b"CR32")[0]
+STANDIN_MARKER = "FUNKELIS_STAND_IN"  # standin/standin_marker.h
 
 
 class DecodeError(Exception):
@@ -112,6 +114,13 @@ def version_record(path):
     return struct.pack("<II", info.FileVersionMS, info.FileVersionLS)
 
 
+def is_stand_in(path):
+    try:
+        return STANDIN_MARKER in resources_of_type(pefile.PE(path), RT_RCDATA)
+    except pefile.PEFormatError:
+        return False
+
+
 def check_payload(name, payload, expected_files, epoch):
     """Returns (recorded file name or None, list of problems)."""
     problems = []
@@ -139,7 +148,8 @@ def check_payload(name, payload, expected_files, epoch):
     with open(expected_files[file_name], "rb") as packed:
         original = packed.read()
     own_time = os.stat(expected_files[file_name]).st_mtime_ns // 100 + SECONDS_1601_TO_1970 * 10_000_000
-    expected_time = min(own_time, (epoch + SECONDS_1601_TO_1970) * 10_000_000)
+    epoch_time = (epoch + SECONDS_1601_TO_1970) * 10_000_000
+    expected_time = epoch_time if is_stand_in(expected_files[file_name]) else min(own_time, epoch_time)
     if not created == accessed == written == expected_time:
         problems.append(f"times {created}, {accessed}, {written}; expected all {expected_time}")
     try:

@@ -304,7 +304,8 @@ constexpr Command kCommands[] = {
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
     {"release", "EXE -o DIR [--liesmich FILE] [--kit FILE]...",
-     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one) and "
+     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one for EXE's "
+     "tool-update choice) and "
      "SHA256SUMS; --kit adds a kit zip of the FILEs",
      Release},
     {"set", "EXE KEY=VALUE... -o OUT",

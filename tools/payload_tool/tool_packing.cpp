@@ -14,6 +14,7 @@
 #include "tools/payload_tool/last_write_time.h"
 #include "tools/payload_tool/recorded_facts.h"
 #include "tools/payload_tool/tool_files.h"
+#include "tools/payload_tool/tool_kinds.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::string FormatFileTime(uint64_t fileTime) {
     return text;
 }
 
-std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
+std::optional<uint64_t> PackTime(const std::string& path, bool standIn, std::string& error) {
     std::optional<uint64_t> newest;
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         char* end = nullptr;
@@ -47,6 +48,7 @@ std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
             return std::nullopt;
         }
         newest = FileTimeFromPosixTime(seconds, 0);
+        if (standIn) return newest;
     }
     const std::optional<uint64_t> own = LastWriteFileTime(path, error);
     if (!own) return std::nullopt;
@@ -74,7 +76,7 @@ std::optional<std::string> PackFileBytes(const std::string& file, const std::str
             : file.size() > UINT32_MAX ? "larger than 4 GiB"
                                        : "";
     if (!error.empty()) return std::nullopt;
-    const std::optional<uint64_t> time = PackTime(path, error);
+    const std::optional<uint64_t> time = PackTime(path, IsStandIn(file), error);
     if (!time) return std::nullopt;
 
     FindDataRecord record;
