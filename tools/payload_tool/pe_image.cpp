@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "settings/byte_order.h"
+#include "tools/payload_tool/utf8_text.h"
 
 namespace {
 
@@ -609,19 +610,6 @@ class Rewriter {
     int64_t virtualDelta_ = 0;
 };
 
-void AppendUtf8(std::string& out, char16_t unit) {
-    if (unit < 0x80) {
-        out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-        out += static_cast<char>(0xC0 | unit >> 6);
-        out += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | unit >> 12);
-        out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-}
-
 } // namespace
 
 std::string_view PeResultText(PeResult result) {
@@ -672,9 +660,7 @@ PeResult ReadPeImage(std::string_view file, PeImage& image) {
 
 std::string ResourceIdText(const PeResourceId& id) {
     if (!id.named) return "#" + std::to_string(id.number);
-    std::string text;
-    for (char16_t unit : id.name) AppendUtf8(text, unit);
-    return text;
+    return Utf8FromUtf16(id.name);
 }
 
 const PeResourceType* FindResourceType(const PeResourceTree& tree, uint32_t number) {

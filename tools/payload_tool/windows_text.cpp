@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/payload_tool/utf8_text.h"
+
 namespace {
 
 // The characters of Windows-1252's bytes 0x80 to 0x9F; 0 where the code page leaves a byte undefined.
@@ -16,30 +18,15 @@ constexpr std::array<char32_t, 32> kHighControls = {
 
 constexpr char32_t kNoCharacter = 0xFFFFFFFF;
 
-// The characters of `text` when it is strict UTF-8 (no overlong forms, surrogates or values above
-// U+10FFFF), else nullopt.
+// The characters of `text` when it is valid UTF-8 (utf8_text.h), else nullopt.
 std::optional<std::vector<char32_t>> DecodeUtf8(std::string_view text) {
+    const std::optional<std::u16string> units = Utf16FromUtf8(text);
+    if (!units) return std::nullopt;
     std::vector<char32_t> characters;
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80                   ? 1
-                              : lead >= 0xC2 && lead < 0xE0 ? 2
-                              : lead >= 0xE0 && lead < 0xF0 ? 3
-                              : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                            : 0;
-        if (length == 0 || i + length > text.size()) return std::nullopt;
-        char32_t character = length == 1 ? lead : lead & (0x7F >> length);
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return std::nullopt;
-            character = character << 6 | (next & 0x3F);
-        }
-        constexpr std::array<char32_t, 5> kSmallest = {0, 0, 0x80, 0x800, 0x10000};
-        if (character < kSmallest[length] || character > 0x10FFFF ||
-            (character >= 0xD800 && character < 0xE000))
-            return std::nullopt;
-        characters.push_back(character);
-        i += length;
+    for (size_t i = 0; i < units->size(); ++i) {
+        const char32_t unit = (*units)[i];
+        const bool pair = unit >= 0xD800 && unit < 0xDC00 && i + 1 < units->size();
+        characters.push_back(pair ? 0x10000 + ((unit - 0xD800) << 10) + ((*units)[++i] - 0xDC00) : unit);
     }
     return characters;
 }
