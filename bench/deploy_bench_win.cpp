@@ -1,7 +1,9 @@
 // Figures for deploying one tool, without the process start and window around it (not a test): the
 // time from DeployPayloadFrom's call, as the click's command makes it, to its return with the tool's
 // file written, its attributes and times set and looked up, into a fresh temporary folder. Beside it
-// the share of that spent reading and decoding the payload (ReadPayload) before anything is written.
+// the share of that spent reading and decoding the payload (ReadPayload) before anything is written, and
+// the update check that a press on the tool makes once its file is there (UpdateToolFrom with the carried
+// version equal to the file's: the file's version resource is read, the payload is not decoded).
 //
 // Payloads come from payload files as payload-tool pack writes them: row 1's packed by this build
 // (a stand-in unless the tree packs a real tool), and any named on the command line, e.g. a large
@@ -22,6 +24,7 @@
 #include "payload/deploy_win.h"
 #include "payload/payload_format.h"
 #include "payload/resource_store.h"
+#include "payload/tool_update_win.h"
 #include "shell/tool_catalogue.h"
 #include "tests/test_files.h"
 
@@ -93,6 +96,16 @@ bool MeasurePayload(const std::string& payloadFile, const std::string& folder) {
         ReadPayload(store, resourceName, decoded);
         decode.push_back(NowMs() - decodeStart);
     }
+    // A press on a present tool that is current: the carried version equals the file's, so nothing is
+    // decoded or written, and the whole cost is reading the file's version resource.
+    const std::optional<FileVersion> version = ProgramFileVersion(target);
+    std::vector<double> check;
+    for (int round = 0; round < kRounds && version; ++round) {
+        const double start = NowMs();
+        const int32_t replaced = UpdateToolFrom(store, resourceName, version, target);
+        check.push_back(NowMs() - start);
+        if (replaced != 0) check.back() = -1;
+    }
     RemoveTool(target);
 
     const Spread whole = SpreadOf(deploy);
@@ -105,6 +118,15 @@ bool MeasurePayload(const std::string& payloadFile, const std::string& folder) {
                 whole.median, whole.min, whole.max, megabytes / (whole.median / 1000.0));
     std::printf("  of which reading and decoding the payload:       median %.2f ms, min %.2f, max %.2f\n",
                 reading.median, reading.min, reading.max);
+    const Spread updateCheck = SpreadOf(check);
+    if (!version) {
+        std::printf("  update check: the file has no version resource, so it is never replaced\n");
+    } else {
+        std::printf(
+            "  update check of the present, current tool (%s): median %.3f ms, min %.3f, max %.3f%s\n",
+            VersionText(*version).c_str(), updateCheck.median, updateCheck.min, updateCheck.max,
+            updateCheck.min < 0 ? " (it was replaced: the check is wrong)" : "");
+    }
     std::fflush(stdout);
     return true;
 }

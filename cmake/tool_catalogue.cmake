@@ -4,6 +4,8 @@
 #   FUNKELIS_TOOLS              the tools in row order, each its file name without ".exe" (the stand-in
 #                               target, and FUNKELIS_TOOL_<NAME> in upper case)
 #   FUNKELIS_TOOL_ROW_<n>_FILE, _RESOURCE, _TITLE   row n's file name, resource name and window title
+#   FUNKELIS_TOOL_ROW_<n>_VERSION                   the four numbers of its version text ("2.1.0.6"), which
+#                                                   its stand-in carries as its file version
 # and stops the configuration at a line that is not such a row.
 set(catalogue_file ${CMAKE_SOURCE_DIR}/shell/tool_catalogue.def)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${catalogue_file})
@@ -18,6 +20,12 @@ foreach(line IN LISTS catalogue_lines)
     set(FUNKELIS_TOOL_ROW_${catalogue_row}_FILE "${CMAKE_MATCH_1}")
     set(FUNKELIS_TOOL_ROW_${catalogue_row}_RESOURCE "${CMAKE_MATCH_2}")
     set(FUNKELIS_TOOL_ROW_${catalogue_row}_TITLE "${CMAKE_MATCH_3}")
+    set(version_text "${CMAKE_MATCH_5}")
+    if(NOT version_text MATCHES "^ *Version ([0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+) *$")
+      message(FATAL_ERROR "shell/tool_catalogue.def: row ${catalogue_row}'s version text is not "
+                          "\"Version A.B.C.D\": ${version_text}")
+    endif()
+    set(FUNKELIS_TOOL_ROW_${catalogue_row}_VERSION "${CMAKE_MATCH_1}")
   endif()
   if(NOT line MATCHES "${catalogue_row_rule}" OR NOT FUNKELIS_TOOL_ROW_${catalogue_row}_FILE MATCHES "^([A-Za-z0-9_]+)\\.exe$")
     message(FATAL_ERROR "shell/tool_catalogue.def: row ${catalogue_row} is not FUNKELIS_TOOL_ROW(\"Name.exe\", ...) "

@@ -185,20 +185,43 @@ void RemoveLeftovers(const std::string& target) {
     } while (FindNextFileA(found.Get(), &entry));
 }
 
+// A name that a file gave up moments ago may hand that file's creation time to the file that takes it
+// (NTFS tunnelling), which a replacement always meets: the recorded times are given once more.
+void GiveRecordedTimesAgain(const std::string& target, const CarriedFile& carried) {
+    if ((carried.attributes & FILE_ATTRIBUTE_READONLY) != 0) return;
+    const FileHandle file(CreateFileA(target.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const FILETIME time = ToFileTime(carried.lastWriteTime);
+    if (file.Valid()) SetFileTime(file.Get(), &time, &time, &time);
+}
+
 // A tool that is missing appears under its name only complete: a process killed half-way (power loss,
 // Task Manager) leaves at most a temporary file, which the next deployment removes, instead of a
 // truncated tool that every later click would start. An entry that takes the name meanwhile is kept.
 bool DeployNewFile(const std::string& target, const CarriedFile& carried) {
+    return PutCarriedFile(target, carried, false) && FindDirectoryEntry(target).has_value();
+}
+
+} // namespace
+
+bool PutCarriedFile(const std::string& target, const CarriedFile& carried, bool replace) {
     RemoveLeftovers(target);
     const std::optional<std::string> temporary = WriteTemporaryCopy(target, carried);
     if (!temporary) return false;
-    if (!MoveFileA(temporary->c_str(), target.c_str())) {
+    const BOOL moved = replace ? MoveFileExA(temporary->c_str(), target.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                               : MoveFileA(temporary->c_str(), target.c_str());
+    if (!moved) {
         DeleteFileA(temporary->c_str());
         return false;
     }
+    GiveRecordedTimesAgain(target, carried);
     SetFileAttributesA(target.c_str(), carried.attributes);
-    return FindDirectoryEntry(target).has_value();
+    return true;
 }
+
+namespace {
 
 int32_t ShowFailure(HWND ownerWindow) {
     DeployMessageBoxFn show = messageBoxForTest != nullptr ? messageBoxForTest : MessageBoxA;

@@ -58,6 +58,16 @@ int32_t DeployPayload(std::string_view resourceName, std::string_view targetFold
 int32_t DeployPayloadFrom(const ResourceStore& store, std::string_view resourceName,
                           std::string_view targetFolder);
 
+// Puts `carried` under `target` complete or not at all, through a file the call creates itself under a
+// free temporary name (as DeployPayload does for a missing target, leftovers of killed runs deleted
+// first), filled with the bytes and the record's times, flushed: then that file takes the name in one
+// step, with `replace` over a file found there (MoveFileExA, MOVEFILE_REPLACE_EXISTING |
+// MOVEFILE_WRITE_THROUGH), without it only while the name is free; then the recorded times again and
+// the record's attributes. True when the move succeeded. On any failure the temporary file is removed
+// and whatever is at `target` stays exactly as it was; a kill at any moment leaves the old or the new
+// complete file under the name.
+bool PutCarriedFile(const std::string& target, const CarriedFile& carried, bool replace);
+
 // 1 when `path` (NUL and blanks trimmed, trailing separators dropped) names an existing folder, the
 // root of a drive or share ("E:\\", "\\\\server\\share\\") included; the path is then rewritten in normal
 // form (one trailing backslash). 0 leaves it unchanged.

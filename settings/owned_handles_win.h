@@ -70,6 +70,12 @@ struct IconTraits {
     static void Close(Handle handle) { DestroyIcon(handle); }
 };
 
+struct LibraryTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { FreeLibrary(handle); }
+};
+
 // A file opened with CreateFileA or OpenFile (invalid: INVALID_HANDLE_VALUE; CloseHandle).
 using FileHandle = Owned<FileHandleTraits>;
 
@@ -84,6 +90,9 @@ template <typename GdiHandle> using GdiObject = Owned<GdiObjectTraits<GdiHandle>
 
 // An icon loaded without LR_SHARED (invalid: null; DestroyIcon).
 using IconHandle = Owned<IconTraits>;
+
+// A module from LoadLibraryExA, a file mapped as data included (invalid: null; FreeLibrary).
+using LoadedLibrary = Owned<LibraryTraits>;
 
 // The screen's device context (GetDC of no window; ReleaseDC).
 class ScreenDc {

@@ -5,6 +5,7 @@
 // bytes give nullopt, never a read outside them.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,11 +22,11 @@ inline constexpr char kToolUpdatesOn[] = "on";
 inline constexpr char kToolUpdatesOff[] = "off";
 
 // A file version as VS_FIXEDFILEINFO holds it: dwFileVersionMS (a << 16 | b) and dwFileVersionLS
-// (c << 16 | d) of "a.b.c.d".
+// (c << 16 | d) of "a.b.c.d". Versions compare as installers compare them, the high part first.
 struct FileVersion {
     uint32_t high = 0;
     uint32_t low = 0;
-    bool operator==(const FileVersion&) const = default;
+    auto operator<=>(const FileVersion&) const = default;
 };
 
 // The file version in the fixed part of a version resource (VS_VERSIONINFO): nullopt when the bytes

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "payload/deploy_win.h"
+#include "payload/tool_update_win.h"
 #include "settings/program_facts_win.h"
 #include "settings/settings_file_win.h"
 #include "settings/text_ops.h"
@@ -151,7 +152,8 @@ int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void RunTool(HWND window, const ToolEntry& entry) {
     const std::string folder = ProgramFolder();
     const std::string path = folder + std::string(entry.exeFileName);
-    if (!ToolFileExists(path)) DeployRow(window, entry);
+    const bool present = ToolFileExists(path);
+    if (!present) DeployRow(window, entry);
     if (!ToolFileExists(path)) {
         const std::string missingMessage(entry.missingMessage);
         MessageBoxA(window, missingMessage.c_str(), kMissingToolCaption, kDeployFailureStyle);
@@ -163,6 +165,8 @@ void RunTool(HWND window, const ToolEntry& entry) {
         RaiseAndRestore(running);
         return;
     }
+    // Only a tool that does not run is replaced; the file of a running one stays as it is.
+    if (present && ToolUpdatesEnabled()) UpdateTool(entry.resourceName, path);
     // A tool started in the launcher's own current folder (the system folder, from an elevated prompt)
     // would write its relative paths there; it starts in the program folder, as from Explorer.
     ShellOpen(window, "", path.c_str(), folder.c_str(), SW_SHOW);

@@ -25,8 +25,10 @@ int32_t MainWindowCallback(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // Deploys the row's file into the program folder when it is missing (a folder of that name never
 // counts), tells the user with " Sorry" when it is still missing, else raises and restores the tool's
 // running window or starts the file, with the program folder as its current folder, and waits for its
-// window. A restore never waits for the tool, so one that stopped answering cannot hold the launcher.
-// Platform results are not examined.
+// window. With tool updates chosen, a file that was present and does not run is first replaced when the
+// launcher carries a newer build of it (UpdateTool); nothing is shown either way. A restore never waits
+// for the tool, so one that stopped answering cannot hold the launcher. Platform results are not
+// examined.
 void RunTool(HWND window, const ToolEntry& entry);
 
 // Up to 25 looks, 100 ms apart, for a top-level window titled `title`; restores it when it came up

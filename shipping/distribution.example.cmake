@@ -41,10 +41,15 @@ set(FUNKELIS_PROGRAM_DATE "10122009" CACHE STRING "" FORCE)
 set(FUNKELIS_COMPANY "Beispiel Vertrieb Müller & Söhne GmbH" CACHE STRING "" FORCE)
 set(FUNKELIS_COPYRIGHT "© 2026 Beispiel Vertrieb Müller & Söhne GmbH" CACHE STRING "" FORCE)
 
-# Tool updates, OFF or ON: recorded in the launcher as its choice (the configuration's table shows
+# Tool updates, ON or OFF: recorded in the launcher as its choice (the configuration's table shows
 # "tools update: on" or "off"; payload-tool set update-tools=on|off changes it in a finished launcher).
-# OFF: a tool file already beside the launcher is kept as it is.
-set(FUNKELIS_UPDATE_TOOLS OFF CACHE BOOL "" FORCE)
+# ON: when users unpack a new release over the old one, a press on a tool's button replaces the old tool
+# file beside the launcher with the newer one this launcher carries, while that tool is not running;
+# versions decide (the file version of each tool's version resource, strictly higher; never a downgrade,
+# and a tool without a version resource is never replaced), and LIESMICH.txt tells users there is
+# nothing to do. OFF, the project's default: a tool file already beside the launcher is never written
+# again, and users must delete the old tool files after an update (LIESMICH.txt says so).
+set(FUNKELIS_UPDATE_TOOLS ON CACHE BOOL "" FORCE)
 
 # Optional: your own text for the end user (UTF-8, characters of Windows-1252 only), stored in the
 # zip as LIESMICH.txt in place of shipping/LIESMICH.txt.

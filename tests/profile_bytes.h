@@ -6,22 +6,52 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
+
+#include "funkelis_facts.h"
 
 struct ProfileBytes {
     std::string windows;
     std::string wine;
 };
 
-// The default content with the stamp 2.1.0.4 / 10122009.
+// The stamp this tree's launcher writes: the build's facts, whatever version and date it was given.
+inline const std::string kTreeVersion = FUNKELIS_VERSION_TEXT;
+inline const std::string kTreeDate = FUNKELIS_PROGRAM_DATE;
+
+// A stamp of another program: the version just before the tree's (0.0.0.1 for 0.0.0.0, which has none),
+// and the tree's date with its last digit changed.
+inline std::string OtherVersion() {
+    uint64_t version = 0;
+    size_t at = 0;
+    for (int part = 0; part < 4; ++part, ++at) {
+        const size_t end = std::min(kTreeVersion.find('.', at), kTreeVersion.size());
+        version = version << 16 | std::stoul(kTreeVersion.substr(at, end - at));
+        at = end;
+    }
+    version = version == 0 ? 1 : version - 1;
+    std::string text;
+    for (int shift = 48; shift >= 0; shift -= 16)
+        text += std::to_string(version >> shift & 0xFFFF) + (shift > 0 ? "." : "");
+    return text;
+}
+inline std::string OtherDate() {
+    std::string date = kTreeDate;
+    date.back() = static_cast<char>('0' + (date.back() - '0' + 1) % 10);
+    return date;
+}
+
+// The default content with the tree's stamp.
 // Windows appends "key=" + value + "\r\n" to the section (a new section to the file), so a value ending
 // in "\r\n" leaves an empty line after its entry; replacing that value later keeps the line.
 inline const ProfileBytes kFreshSettingsFile{
-    "[HmWinPos]\r\nHmWinPosX=\r\n\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\nDate=\"10122009\"\r\n\r\n"
-    "[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n",
-    "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\nDate=\"10122009\"\r\n"
-    "[Optionen]\r\nAllProgExit=\"1\"\r\n"};
+    "[HmWinPos]\r\nHmWinPosX=\r\n\r\n[DateVersionInIni]\r\nVersion=\"" + kTreeVersion + "\"\r\nDate=\"" +
+        kTreeDate + "\"\r\n\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n\r\n",
+    "[HmWinPos]\r\nHmWinPosX=\r\n[DateVersionInIni]\r\nVersion=\"" + kTreeVersion + "\"\r\nDate=\"" +
+        kTreeDate + "\"\r\n[Optionen]\r\nAllProgExit=\"1\"\r\n"};
 
 // ntdll exports wine_get_version only under Wine.
 inline bool RunsUnderWine() {

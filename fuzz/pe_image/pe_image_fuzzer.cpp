@@ -1,5 +1,6 @@
 // The PE image module over arbitrary bytes: the image read, each RT_RCDATA resource inspected as a payload
-// the way payload-tool does, and the image written back with its tree as read and with its first
+// the way payload-tool does, each version resource and version record read as tool updates read them,
+// and the image written back with its tree as read and with its first
 // resource grown by a page. Only the documented results may come out; the tree read may not be larger
 // than the file, a rewritten tree must read back the same, and its section may not be larger than the old
 // one beyond the alignment of each data block. Nothing may crash, loop or leak.
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "payload/payload_format.h"
+#include "payload/tool_version.h"
 #include "tools/payload_tool/pe_image.h"
 
 namespace {
@@ -38,6 +40,17 @@ void InspectRcData(const PeImage& image) {
     }
 }
 
+void ReadVersions(const PeResourceTree& tree) {
+    for (const PeResourceType& type : tree.types) {
+        for (const PeResourceName& name : type.names) {
+            for (const PeResourceLanguage& language : name.languages) {
+                FixedFileVersion(language.bytes);
+                DecodeToolVersionRecord(language.bytes);
+            }
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t blocks = 0;
     if (HeldBytes(image.resources, blocks) > size) std::abort();
     InspectRcData(image);
+    ReadVersions(image.resources);
     PeResourceTree tree = image.resources;
     for (bool grow : {false, true}) {
         if (grow && !tree.types.empty() && !tree.types[0].names.empty())

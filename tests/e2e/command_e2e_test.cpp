@@ -300,6 +300,57 @@ TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheN
     EXPECT_EQ(run_.WaitForExit(), 0u);
 }
 
+// Fault: a tool file once written beside the launcher was never written again, so after users unzipped
+// a new release over the old one every press started the old tool. With updates on, a newer carried
+// tool replaces a file that does not run; a running one and an older launcher leave it alone.
+TEST_F(LauncherCommands, ANewReleaseReplacesAToolThatDoesNotRunAndNeverWithAnOlderOne) {
+    const std::string launcher = run_.PathOf("FunkelisTools.exe");
+    const std::string stavnik = CarriedTool("Stavnik").fileBytes;
+    const std::string newerStavnik = ReadWhole(ToWindowsPath(FUNKELIS_NEWER_STAVNIK));
+    ASSERT_TRUE(!stavnik.empty() && !newerStavnik.empty() && stavnik != newerStavnik);
+    const auto exitLauncher = [&](HWND window) {
+        EndToolProcesses();
+        PostPressButton(window, kExitButtonId);
+        return run_.WaitForExit() == 0u;
+    };
+    // The release in use: it deploys its Stavnik.
+    ASSERT_TRUE(CopyFileA(ToWindowsPath(FUNKELIS_UPDATING_LAUNCHER).c_str(), launcher.c_str(), FALSE));
+    HWND window = StartLauncher();
+    ASSERT_NE(window, nullptr);
+    PressButton(window, Row(3).buttonId);
+    ASSERT_NE(WaitForToolWindow(Row(3)), nullptr);
+    EXPECT_TRUE(run_.ReadFile("Stavnik.exe") == stavnik);
+    ASSERT_TRUE(exitLauncher(window));
+
+    // The new release unzipped over it. While the old tool runs, a press raises it and leaves its file.
+    ASSERT_TRUE(CopyFileA(ToWindowsPath(FUNKELIS_NEWER_LAUNCHER).c_str(), launcher.c_str(), FALSE));
+    ASSERT_TRUE(StartProgram(run_.PathOf("Stavnik.exe")));
+    HWND running = WaitForToolWindow(Row(3));
+    ASSERT_NE(running, nullptr);
+    ASSERT_NE(window = StartLauncher(), nullptr);
+    ShowWindow(running, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(running) != FALSE; }));
+    PressButton(window, Row(3).buttonId);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(running); })) << "the running tool was not raised";
+    EXPECT_EQ(WindowsTitled(std::string(Row(3).windowTitle)).size(), 1u);
+    EXPECT_TRUE(run_.ReadFile("Stavnik.exe") == stavnik) << "the file of a running tool was replaced";
+    // Once it has ended, the press replaces the file and starts the new tool.
+    EndToolProcesses();
+    PressButton(window, Row(3).buttonId);
+    EXPECT_NE(WaitForToolWindow(Row(3)), nullptr);
+    EXPECT_TRUE(run_.ReadFile("Stavnik.exe") == newerStavnik) << "the old tool was started again";
+    EXPECT_FALSE(run_.FileExists(DeployTemporaryPath("Stavnik.exe", 1)));
+    ASSERT_TRUE(exitLauncher(window));
+
+    // The old release again: it never downgrades.
+    ASSERT_TRUE(CopyFileA(ToWindowsPath(FUNKELIS_UPDATING_LAUNCHER).c_str(), launcher.c_str(), FALSE));
+    ASSERT_NE(window = StartLauncher(), nullptr);
+    PressButton(window, Row(3).buttonId);
+    EXPECT_NE(WaitForToolWindow(Row(3)), nullptr);
+    EXPECT_TRUE(run_.ReadFile("Stavnik.exe") == newerStavnik) << "replaced by the older tool";
+    EXPECT_TRUE(exitLauncher(window));
+}
+
 TEST_F(LauncherCommands, AllExitDecidesWhetherClosingTheLauncherClosesTheTools) {
     HWND window = StartLauncher();
     ASSERT_NE(window, nullptr);

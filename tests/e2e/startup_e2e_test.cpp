@@ -21,9 +21,11 @@ constexpr char kLauncherAppDefaults[] = "Software\\Wine\\AppDefaults\\FunkelisTo
 constexpr char kLauncherDllOverrides[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe\\DllOverrides";
 constexpr char kRefusalText[] = "Fehler, das Programm kann nur 1 mal Gestartet werdern.";
 
-const std::string kStaleFile =
-    "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\n\r\n[DateVersionInIni]\r\n"
-    "Version=\"2.1.0.3\"\r\nDate=\"10122009\"\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n";
+// A settings file of an older version.
+const std::string kStaleFile = "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\n\r\n[DateVersionInIni]\r\n"
+                               "Version=\"" +
+                               OtherVersion() + "\"\r\nDate=\"" + kTreeDate +
+                               "\"\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n";
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -266,8 +268,11 @@ TEST(StartupE2E, APlacementStoredOffEveryScreenIsBroughtBackAndStoredOnScreen) {
     ASSERT_TRUE(run.Ready());
     WriteBytes(run.PathOf(kSettingsName),
                "[HmWinPos]\r\nHmWinPosX=-5000\r\nHmWinPosY=3000\r\nHmWinPosW=1431655766\r\n"
-               "HmWinPosH=2147483647\r\n[DateVersionInIni]\r\nVersion=\"2.1.0.4\"\r\n"
-               "Date=\"10122009\"\r\n");
+               "HmWinPosH=2147483647\r\n[DateVersionInIni]\r\nVersion=\"" +
+                   kTreeVersion +
+                   "\"\r\n"
+                   "Date=\"" +
+                   kTreeDate + "\"\r\n");
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);

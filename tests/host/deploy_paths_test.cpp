@@ -1,9 +1,12 @@
 // The deployment's text rules: which record file names are written, and which folders and paths are
-// refused before anything touches the disk.
+// refused before anything touches the disk; and the versions that decide whether a present tool is
+// replaced.
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 #include "payload/deploy_paths.h"
+#include "payload/tool_version.h"
 
 using namespace std::string_literals;
 
@@ -88,6 +91,35 @@ TEST(ResourceNames, BlankTestAndCut) {
     EXPECT_FALSE(IsBlankResourceName("\v"));
     EXPECT_EQ(CutText("abc\0def"s, 259), "abc");
     EXPECT_EQ(CutText(std::string(300, 'r'), 259).size(), 259u);
+}
+
+// Fault: a present tool was replaced by an equal or older build (a downgrade), or where its version, or
+// the carried one, could not be read, or where the user had protected it.
+TEST(ToolUpdateRule, OnlyAStrictlyHigherCarriedVersionReplacesAPlainWritableFileWithAVersion) {
+    constexpr FileVersion kPresent{0x0002'0001, 0x0000'0006}; // 2.1.0.6
+    constexpr FileVersion kLater{0xFFFF'0001, 0x0002'0003};
+    const PresentTool current{true, false, kPresent};
+    struct Row {
+        const char* what;
+        PresentTool present;
+        std::optional<FileVersion> carried;
+        bool replaces;
+    };
+    for (const Row& row : {Row{"higher", current, FileVersion{0x0002'0001, 0x0000'0007}, true},
+                           Row{"higher major, lower rest", current, FileVersion{0x0003'0000, 0}, true},
+                           Row{"equal", current, kPresent, false},
+                           Row{"lower", current, FileVersion{0x0002'0000, 0xFFFF'FFFF}, false},
+                           Row{"none carried", current, std::nullopt, false},
+                           Row{"present without a version, or unreadable", {true, false, {}}, kLater, false},
+                           Row{"read-only", {true, true, kPresent}, kLater, false},
+                           Row{"a folder or a link", {false, false, kPresent}, kLater, false}}) {
+        EXPECT_EQ(ReplacesPresentTool(row.present, row.carried), row.replaces) << row.what;
+    }
+    // The record beside a payload: exactly 8 bytes, or none.
+    EXPECT_EQ(DecodeToolVersionRecord(EncodeToolVersionRecord(kLater)), kLater);
+    EXPECT_EQ(EncodeToolVersionRecord(std::nullopt), "");
+    EXPECT_EQ(DecodeToolVersionRecord(""), std::nullopt);
+    EXPECT_EQ(DecodeToolVersionRecord("1234567"), std::nullopt);
 }
 
 } // namespace

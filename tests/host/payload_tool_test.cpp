@@ -10,11 +10,13 @@
 #include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "payload/crc32.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
+#include "payload/tool_version.h"
 #include "resources/resource_ids.h"
 #include "settings/program_facts.h"
 #include "shell/tool_catalogue.h"
@@ -153,6 +155,29 @@ TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
     EXPECT_EQ(image.record.ftCreationTime, image.record.ftLastWriteTime);
     EXPECT_EQ(image.record.ftLastAccessTime, image.record.ftLastWriteTime);
     EXPECT_EQ(image.record.cAlternateFileName, "");
+
+    // Fault: every tool recorded the build's epoch instead of its own date. A file older than the epoch
+    // records its own time; a newer one (like the file above) the epoch.
+    const timespec june2020[2] = {{1590969600, 0}, {1590969600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path("standin.exe").c_str(), june2020, 0), 0);
+    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
+                  "SOURCE_DATE_EPOCH=1700000000"),
+              0)
+        << err_;
+    store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
+    ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
+    EXPECT_EQ(image.record.ftLastWriteTime, 132354432000000000ull); // 2020-06-01 00:00 UTC
+    // A stand-in, which the build makes, records the build's epoch whatever its own time.
+    WriteFile(Path("standin.exe"),
+              TestPe({std::pair<std::string, std::string>("FUNKELIS_STAND_IN", "stand-in")}).image);
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path("standin.exe").c_str(), june2020, 0), 0);
+    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
+                  "SOURCE_DATE_EPOCH=1700000000"),
+              0)
+        << err_;
+    store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
+    ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
+    EXPECT_EQ(image.record.ftLastWriteTime, 133444736000000000ull); // 2023-11-14 22:13:20 UTC
 
     ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("q.bin")), 0) << err_;
     EXPECT_EQ(DecodePayloadTrailer(ReadFile(Path("q.bin")).substr(ReadFile(Path("q.bin")).size() - 322))
@@ -345,6 +370,47 @@ TEST_F(PayloadToolTest, ReplaceWritesAVerifyingCopyOrNoFileAtAll) {
     EXPECT_EQ(Run("replace " + launcher + " 1=" + Path("new.exe") + " " + Path("bad.exe")), 2);
     EXPECT_NE(err_.find("payload-tool: replace: -o OUT is missing"), std::string::npos) << err_;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 8);
+}
+
+// Fault: the launcher found no version beside a payload packed by replace, or a stale one, so the
+// users' copies of a new tool were never replaced, or replaced by an older one.
+TEST_F(PayloadToolTest, VersionAndReplaceRecordEachToolsFileVersionBesideItsPayload) {
+    WriteFile(Path("versioned.exe"),
+              TestPe({{"#1", TestVersionResource(0x0002'0001, 0x0000'0007)}}, 0x10B, 16).image);
+    WriteFile(Path("plain.exe"), "no version");
+    ASSERT_EQ(Run("version " + Path("versioned.exe") + " " + Path("v.rec")), 0) << err_;
+    EXPECT_EQ(out_, "2.1.0.7\n");
+    EXPECT_EQ(ReadFile(Path("v.rec")), EncodeToolVersionRecord(FileVersion{0x0002'0001, 0x0000'0007}));
+    ASSERT_EQ(Run("version " + Path("plain.exe") + " " + Path("v.rec")), 0) << err_;
+    EXPECT_EQ(out_, "none\n");
+    EXPECT_EQ(ReadFile(Path("v.rec")), "");
+
+    ASSERT_EQ(Run("replace " + Launcher() + " 3=" + Path("versioned.exe") + " 1=" + Path("plain.exe") +
+                  " -o " + Path("a.exe")),
+              0)
+        << err_;
+    // Again over the records the first run made: they are updated, not added twice.
+    ASSERT_EQ(Run("replace " + Path("a.exe") + " 1=" + Path("versioned.exe") + " 3=" + Path("plain.exe") +
+                  " -o " + Path("b.exe")),
+              0)
+        << err_;
+    for (const auto& [exe, marvolt, stavnik] :
+         {std::tuple{"a.exe", "", "2.1.0.7"}, {"b.exe", "2.1.0.7", ""}}) {
+        const std::string file = ReadFile(Path(exe));
+        PeImage image;
+        ASSERT_EQ(ReadPeImage(file, image), PeResult::Ok);
+        const PeResourceType& records = image.resources.types.front(); // named types come first
+        ASSERT_TRUE(records.id.named && records.id.name == u"TOOLVERSION") << exe;
+        ASSERT_EQ(records.names.size(), 2u) << exe;
+        EXPECT_EQ(records.names[0].id.name, u"MARVOLT_EXE_V2106_BIN_WFD_NTC");
+        EXPECT_EQ(records.names[1].id.name, u"STAVNIK_EXE_V2103_BIN_WFD_NTC");
+        for (size_t i : {0, 1}) {
+            const std::string& bytes = records.names[i].languages.at(0).bytes;
+            EXPECT_EQ(bytes.empty() ? "" : VersionText(*DecodeToolVersionRecord(bytes)),
+                      i == 0 ? marvolt : stavnik);
+            EXPECT_EQ(records.names[i].languages[0].id.number, 0x409u) << "the payload's language";
+        }
+    }
 }
 
 // Faults: a link planted at OUT.partial was followed and the launcher's bytes written into its target;

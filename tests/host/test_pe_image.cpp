@@ -9,7 +9,21 @@ constexpr size_t kSectionFileOffset = 0x200;
 
 } // namespace
 
-TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources, uint16_t magic) {
+std::string TestVersionResource(uint32_t high, uint32_t low) {
+    std::string bytes(92, '\0');
+    PutLe16(bytes, 0, bytes.size());
+    PutLe16(bytes, 2, 52);
+    const std::string key = "VS_VERSION_INFO";
+    for (size_t i = 0; i < key.size(); ++i) PutLe16(bytes, 6 + 2 * i, static_cast<uint8_t>(key[i]));
+    PutLe32(bytes, 40, 0xFEEF04BD);
+    PutLe32(bytes, 44, 0x10000);
+    PutLe32(bytes, 48, high);
+    PutLe32(bytes, 52, low);
+    return bytes;
+}
+
+TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources, uint16_t magic,
+               uint32_t type) {
     const size_t count = resources.size();
     const size_t namesDir = 16 + 8;
     const size_t languageDirs = namesDir + 16 + 8 * count;
@@ -17,7 +31,7 @@ TestPe::TestPe(const std::vector<std::pair<std::string, std::string>>& resources
     size_t cursor = dataEntries + 16 * count;
     std::string tree(cursor, '\0');
     PutLe16(tree, 14, 1);
-    PutLe32(tree, 16, 10);
+    PutLe32(tree, 16, type);
     PutLe32(tree, 20, 0x8000'0000u | namesDir);
     const auto numbered =
         std::count_if(resources.begin(), resources.end(), [](const auto& r) { return r.first[0] == '#'; });

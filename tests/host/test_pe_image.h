@@ -15,8 +15,8 @@
 inline constexpr size_t kTestPeOffset = 0x40;
 inline constexpr uint32_t kTestPeCheckSum = 0x1234;
 
-// A one-section image whose resource tree holds `resources` under RT_RCDATA (a name starting with '#'
-// becomes a numbered entry), laid out the way resource compilers do.
+// A one-section image whose resource tree holds `resources` under RT_RCDATA, or the type `type` (a name
+// starting with '#' becomes a numbered entry), laid out the way resource compilers do.
 struct TestPe {
     std::string image;
     size_t optionalHeader = 0;
@@ -27,6 +27,10 @@ struct TestPe {
     size_t firstDataEntry = 0; // in the file
     size_t symbolTable = 0;    // in the file: one symbol, then a string table of four bytes
 
-    explicit TestPe(const std::vector<std::pair<std::string, std::string>>& resources,
-                    uint16_t magic = 0x10B);
+    explicit TestPe(const std::vector<std::pair<std::string, std::string>>& resources, uint16_t magic = 0x10B,
+                    uint32_t type = 10);
 };
+
+// The bytes of a version resource (VS_VERSIONINFO) with the fixed file version `high`.`low`
+// (dwFileVersionMS, dwFileVersionLS), as resource compilers write its fixed part.
+std::string TestVersionResource(uint32_t high, uint32_t low);

@@ -205,6 +205,23 @@ class ReleaseTest:
         if result.returncode != 1 or "not this release's" not in result.stdout or len(os.listdir(stale)) != 1:
             raise CaseFailure(f"a folder with an older zip was released into:\n{result.stdout}")
 
+    # Fault: the release's LIESMICH.txt told the users of a launcher with tool updates to delete their old
+    # tool files, or those of one without that there was nothing to do.
+    def case_release_text_follows_the_launchers_tool_update_choice(self):
+        texts = {}
+        for choice in ("on", "off"):
+            exe, folder = self.scratch_path(f"updates-{choice}.exe"), self.scratch_path(f"updates-{choice}")
+            checked([self.args.payload_tool, "set", self.args.exe, f"update-tools={choice}", "-o", exe])
+            checked([self.args.payload_tool, "release", exe, "-o", folder])
+            zip_name = next(name for name in os.listdir(folder) if name.endswith(".zip"))
+            with zipfile.ZipFile(os.path.join(folder, zip_name)) as release:
+                texts[choice] = release.read("LIESMICH.txt")
+        section = windows_text(os.path.join(os.path.dirname(self.args.text), "LIESMICH-updates.txt"))
+        if texts["off"] != windows_text(self.args.text) or section in texts["off"]:
+            raise CaseFailure("without tool updates the release's text is not shipping/LIESMICH.txt")
+        if section not in texts["on"] or texts["on"].count(b"\r\nAktualisieren\r\n") != 1:
+            raise CaseFailure("with tool updates the release's text has not just its section from LIESMICH-updates.txt")
+
     # Faults: a branded and repacked launcher that fails verify, keeps a signature that no longer matches
     # or does not say it is gone, cannot be signed again, or lost a resource it was not given anew;
     # payload-tool.exe under Wine writing other bytes than payload-tool for the same arguments (its

@@ -219,6 +219,33 @@ TEST_F(Deploy, OverwritesAnOlderFileAndCutsItToTheNewLength) {
     EXPECT_TRUE(ReadWhole(target) == bytes);
 }
 
+// Fault: a replacement that could not take the tool's name left the name empty or half-written, or the
+// present file with other times or attributes, or its temporary file behind.
+TEST_F(Deploy, AReplacementThatFailsHalfWayLeavesThePresentFileExactlyAsItWas) {
+    const std::string target = folder_ + "Tool.exe";
+    WriteWhole(target, "the present tool");
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    const Times before = TimesOf(target);
+    const CarriedFile carried{"Tool.exe", FILE_ATTRIBUTE_ARCHIVE, 0,
+                              0,          kRecordedWriteTime,     SampleBytes(70000, 10)};
+    // In use (held open without delete sharing): the new bytes are written whole, then cannot take the name.
+    HANDLE holder =
+        CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(PutCarriedFile(target, carried, true));
+    CloseHandle(holder);
+    const Times after = TimesOf(target);
+    EXPECT_EQ(ReadWhole(target), "the present tool");
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
+    EXPECT_TRUE(after.creation == before.creation && after.write == before.write);
+    EXPECT_FALSE(Exists(DeployTemporaryPath(target, 1)));
+
+    EXPECT_TRUE(PutCarriedFile(target, carried, true));
+    EXPECT_EQ(TimesOf(target).creation, kRecordedWriteTime);
+    EXPECT_EQ(GetFileAttributesA(target.c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE});
+    EXPECT_TRUE(ReadWhole(target) == carried.bytes);
+}
+
 TEST_F(Deploy, ATargetThatCannotBeOpenedKeepsItsContentAndCountsAsDeployed) {
     const std::string target = folder_ + "Tool.exe";
     const MemoryResourceStore store = StoreWith("Tool.exe", SampleBytes(3000, 4));

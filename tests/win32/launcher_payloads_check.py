@@ -6,9 +6,14 @@ usage: launcher_payloads_check.py EXE EPOCH NAME=FILE...
 Reads the RT_RCDATA resources with pefile, decodes each LZNT1 stream with the small decoder below
 (written from the published format, not from the project's codec) and compares the result and the
 trailer's find-data record with the tool file that was packed: NAME is the recorded file name
-(e.g. Marvolt.exe), FILE the packed file, EPOCH the SOURCE_DATE_EPOCH the build stamped. The record's
-reserved fields must hold the file's CRC-32 (computed here by zlib) and the marker "CR32".
+(e.g. Marvolt.exe), FILE the packed file, EPOCH the build's SOURCE_DATE_EPOCH: the recorded time is
+EPOCH for a stand-in (a program with the resource FUNKELIS_STAND_IN), else the file's own, but no later
+than EPOCH. The record's reserved fields must hold the file's CRC-32 (computed
+here by zlib) and the marker "CR32". Beside each payload, the TOOLVERSION resource of the same name must
+hold the packed file's fixed file version as pefile reads it (dwFileVersionMS, then LS), or nothing for a
+file without one.
 """
+import os
 import struct
 import sys
 import zlib
@@ -25,6 +30,7 @@ FILE_ATTRIBUTE_ARCHIVE = 0x20
 PAYLOAD_SUFFIX = "_BIN_WFD_NTC"
 SECONDS_1601_TO_1970 = 11_644_473_600
 CHECKSUM_MARKER = struct.unpack("<I", b"CR32")[0]
+STANDIN_MARKER = "FUNKELIS_STAND_IN"  # standin/standin_marker.h
 
 
 class DecodeError(Exception):
@@ -86,17 +92,33 @@ def decode_lznt1(stream):
     return bytes(out), sizes, False
 
 
-def rcdata_resources(pe):
+def resources_of_type(pe, type_id):
     found = {}
     directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     for type_entry in directory.entries if directory is not None else []:
-        if type_entry.id != RT_RCDATA:
+        if type_entry.id != type_id and str(type_entry.name) != str(type_id):
             continue
         for name_entry in type_entry.directory.entries:
             for lang_entry in name_entry.directory.entries:
                 data = lang_entry.data.struct
                 found[str(name_entry.name)] = pe.get_data(data.OffsetToData, data.Size)
     return found
+
+
+def version_record(path):
+    """The 8-byte version record of the file at path, or b"" when pefile finds no fixed file version."""
+    try:
+        info = pefile.PE(path).VS_FIXEDFILEINFO[0]
+    except (pefile.PEFormatError, AttributeError, IndexError):
+        return b""
+    return struct.pack("<II", info.FileVersionMS, info.FileVersionLS)
+
+
+def is_stand_in(path):
+    try:
+        return STANDIN_MARKER in resources_of_type(pefile.PE(path), RT_RCDATA)
+    except pefile.PEFormatError:
+        return False
 
 
 def check_payload(name, payload, expected_files, epoch):
@@ -111,13 +133,10 @@ def check_payload(name, payload, expected_files, epoch):
         "<4sIQQQIIII", trailer)
     file_name_field, short_name_field = trailer[48:308], trailer[308:322]
     file_name = file_name_field.split(b"\0", 1)[0].decode("ascii", "replace")
-    expected_time = (epoch + SECONDS_1601_TO_1970) * 10_000_000
     if tag != b"WFD ":
         problems.append(f"trailer tag {tag!r}")
     if attributes != FILE_ATTRIBUTE_ARCHIVE:
         problems.append(f"attributes {attributes:#x}, not FILE_ATTRIBUTE_ARCHIVE")
-    if not created == accessed == written == expected_time:
-        problems.append(f"times {created}, {accessed}, {written}; expected all {expected_time}")
     if size_high != 0:
         problems.append("size high word is not 0")
     if file_name_field != file_name.encode() + bytes(260 - len(file_name)):
@@ -128,6 +147,11 @@ def check_payload(name, payload, expected_files, epoch):
         return None, problems + [f"records unexpected file name {file_name!r}"]
     with open(expected_files[file_name], "rb") as packed:
         original = packed.read()
+    own_time = os.stat(expected_files[file_name]).st_mtime_ns // 100 + SECONDS_1601_TO_1970 * 10_000_000
+    epoch_time = (epoch + SECONDS_1601_TO_1970) * 10_000_000
+    expected_time = epoch_time if is_stand_in(expected_files[file_name]) else min(own_time, epoch_time)
+    if not created == accessed == written == expected_time:
+        problems.append(f"times {created}, {accessed}, {written}; expected all {expected_time}")
     try:
         decoded, chunk_sizes, terminated = decode_lznt1(stream)
     except DecodeError as error:
@@ -156,8 +180,11 @@ def main():
         sys.exit(f"launcher_payloads_check: {exe}: {error}")
     failures = []
     seen = set()
-    for name, payload in sorted(rcdata_resources(pe).items()):
+    records = resources_of_type(pe, "TOOLVERSION")
+    for name, payload in sorted(resources_of_type(pe, RT_RCDATA).items()):
         file_name, problems = check_payload(name, payload, expected_files, epoch)
+        if file_name in expected_files and records.get(name) != version_record(expected_files[file_name]):
+            problems.append(f"version record {records.get(name)!r}, not the packed file's")
         failures += [f"{name}: {problem}" for problem in problems]
         if file_name is not None:
             if file_name in seen:

@@ -18,8 +18,9 @@
 
 namespace {
 
-constexpr char kDate[] = "10122009";
-constexpr char kVersion[] = "2.1.0.4";
+// The stamp of kFreshSettingsFile.
+const std::string kDate = kTreeDate;
+const std::string kVersion = kTreeVersion;
 
 std::string ReadBytes(const std::string& path) { return ReadWholeFile(path).value_or(""); }
 
@@ -80,9 +81,10 @@ TEST_F(SettingsFile, FirstStartCreatesTheDefaultContentWithTheStamp) {
 }
 
 TEST_F(SettingsFile, AMatchingStampLeavesEveryByte) {
-    for (const auto& [version, date] : {std::pair{"\"2.1.0.4\"", "\"10122009\""},
-                                        {"v 2.1.0.4 ", "'10.12.2009'"},
-                                        {"\"2.1.0.4\"  ; note", "\"10122009\"\r\n\r\n"}}) {
+    const std::string dottedDate = kDate.substr(0, 2) + "." + kDate.substr(2, 2) + "." + kDate.substr(4);
+    for (const auto& [version, date] : {std::pair{"\"" + kVersion + "\"", "\"" + kDate + "\""},
+                                        {"v " + kVersion + " ", "'" + dottedDate + "'"},
+                                        {"\"" + kVersion + "\"  ; note", "\"" + kDate + "\"\r\n\r\n"}}) {
         const std::string original = StampedFile(version, date, "\r\n; kept\r\n");
         WriteBytes(path, original);
         EXPECT_EQ(SettingsStampMatches(kDate, kVersion), 1) << version << date;
@@ -93,8 +95,9 @@ TEST_F(SettingsFile, AMatchingStampLeavesEveryByte) {
 
 TEST_F(SettingsFile, AnotherOrMissingStampResetsTheFile) {
     for (const std::string& stale :
-         {StampedFile("\"2.1.0.3\"", "\"10122009\""), StampedFile("\"2.1.0.4\"", "\"10122008\""),
-          StampedFile("\"0.0.0.0\"", "\"10122009\""), StampedFile("", "\"10122009\""),
+         {StampedFile("\"" + OtherVersion() + "\"", "\"" + kDate + "\""),
+          StampedFile("\"" + kVersion + "\"", "\"" + OtherDate() + "\""),
+          StampedFile("\"0.0.0.0\"", "\"" + kDate + "\""), StampedFile("", "\"" + kDate + "\""),
           std::string("[HmWinPos]\r\nHmWinPosX=5\r\n")}) {
         WriteBytes(path, stale);
         EXPECT_EQ(EnsureSettingsStamp(kDate, kVersion), 1) << stale;
@@ -131,7 +134,8 @@ TEST_F(SettingsFile, GarbageLongLinesAndBinaryBytesAreSurvived) {
     const std::string longLine = "[DateVersionInIni]\r\nVersion=" + std::string(70000, '2') +
                                  "\r\nDate=" + std::string(3000, '1') +
                                  "\r\n[Optionen]\r\nAllProgExit=" + std::string(5000, '0') + "\r\n";
-    const std::string noBreaks = "[DateVersionInIni" + std::string(20000, '=') + "Version=\"2.1.0.4\"";
+    const std::string noBreaks =
+        "[DateVersionInIni" + std::string(20000, '=') + "Version=\"" + kVersion + "\"";
     for (const std::string& garbage : {binary, longLine, noBreaks, std::string("\0\0[\0]\0=\0", 9)}) {
         WriteBytes(path, garbage);
         std::string value = "keep";

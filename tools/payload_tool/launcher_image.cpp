@@ -70,13 +70,17 @@ bool SameName(const std::u16string& name, std::string_view ascii) {
 
 } // namespace
 
-std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload) {
-    PeResourceName* found = nullptr;
-    if (PeResourceType* type = FindResourceType(tree, kRtRcData)) {
-        for (PeResourceName& resource : type->names) {
-            if (found == nullptr && resource.id.named && SameName(resource.id.name, name)) found = &resource;
-        }
+PeResourceName* FindNamedResource(PeResourceTree& tree, uint32_t type, std::string_view name) {
+    PeResourceType* found = FindResourceType(tree, type);
+    if (found == nullptr) return nullptr;
+    for (PeResourceName& resource : found->names) {
+        if (resource.id.named && SameName(resource.id.name, name)) return &resource;
     }
+    return nullptr;
+}
+
+std::string PutPayload(PeResourceTree& tree, std::string_view name, const std::string& payload) {
+    PeResourceName* found = FindNamedResource(tree, kRtRcData, name);
     if (found == nullptr) return "has no RT_RCDATA resource " + std::string(name);
     if (found->languages.size() != 1) {
         return "the RT_RCDATA resource " + std::string(name) + " has " +

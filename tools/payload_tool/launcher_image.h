@@ -45,6 +45,9 @@ const ToolEntry* FindRow(std::string_view text);
 // The number (1 to 5) of `row`, an entry of ToolCatalogue().
 int RowNumber(const ToolEntry& row);
 
+// The resource of type `type` named `name` (ASCII, any case), or nullptr; the first of several.
+PeResourceName* FindNamedResource(PeResourceTree& tree, uint32_t type, std::string_view name);
+
 // Puts `payload` into the RT_RCDATA resource `name`; "" when done, else why not. The resource must have
 // one language: of several, the launcher would find the one of the system's language, and a payload put
 // into each of them would multiply the output by a count the file chooses.

@@ -22,6 +22,7 @@
 #include "tools/payload_tool/tool_files.h"
 #include "tools/payload_tool/tool_kinds.h"
 #include "tools/payload_tool/tool_packing.h"
+#include "tools/payload_tool/tool_versions.h"
 #ifdef _WIN32
 #include "tools/payload_tool/check_titles_win.h"
 #endif
@@ -228,6 +229,8 @@ int Replace(const CommandArgs& args) {
         if (!payload) return Fail(file, error);
         warnings += KindWarning(*row, file, *bytes);
         error = PutPayload(exe->image.resources, row->resourceName, *payload);
+        if (error.empty())
+            error = PutToolVersion(exe->image.resources, row->resourceName, ProgramVersionOf(*bytes));
         if (!error.empty()) return Fail(launcherPath, error);
     }
 
@@ -301,7 +304,8 @@ constexpr Command kCommands[] = {
      "writes OUT: EXE with each ROW's tool packed from FILE (ROW as extract's TOOL); sign OUT after",
      Replace},
     {"release", "EXE -o DIR [--liesmich FILE] [--kit FILE]...",
-     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one) and "
+     "writes the release folder DIR: EXE's zip with LIESMICH.txt (FILE, else the built-in one for EXE's "
+     "tool-update choice) and "
      "SHA256SUMS; --kit adds a kit zip of the FILEs",
      Release},
     {"set", "EXE KEY=VALUE... -o OUT",
@@ -318,6 +322,9 @@ constexpr Command kCommands[] = {
      "starts each of EXE's tools and checks that a window with its row's title appears; exit 0 when all do",
      CheckTitles},
 #endif
+    {"version", "FILE [OUT]",
+     "prints FILE's file version (A.B.C.D, or none); OUT: the record the build puts beside its payload",
+     VersionCommand},
     {"--help", "", "prints this list", Help},
 };
 

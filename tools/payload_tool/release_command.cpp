@@ -10,6 +10,7 @@
 
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
+#include "settings/program_facts.h"
 #include "tools/payload_tool/default_liesmich.h"
 #include "tools/payload_tool/launcher_facts.h"
 #include "tools/payload_tool/launcher_image.h"
@@ -187,15 +188,16 @@ int Release(const CommandArgs& args) {
     if (!request) return exitCode;
     const std::optional<Executable> exe = LoadExecutable(request->exe);
     if (!exe) return kExitFailure;
-    const std::optional<std::string> version =
-        ReadLauncherFacts(exe->image.resources)[static_cast<size_t>(FactKey::Version)];
+    const FactValues facts = ReadLauncherFacts(exe->image.resources);
+    const std::optional<std::string>& version = facts[static_cast<size_t>(FactKey::Version)];
     if (!version) return Fail(request->exe, "no version resource with a file version");
     std::string error;
     const std::optional<int64_t> time = ReleaseTime(*exe, error);
     if (!time) return Fail(request->exe, error);
 
     const std::string textPath = request->liesmich.value_or("the built-in LIESMICH.txt");
-    std::optional<std::string> text = std::string(DefaultLiesmich());
+    const bool toolUpdates = facts[static_cast<size_t>(FactKey::UpdateTools)] == kToolUpdatesOn;
+    std::optional<std::string> text = std::string(DefaultLiesmich(toolUpdates));
     if (request->liesmich) text = ReadWholeFile(*request->liesmich, error);
     if (text) text = WindowsText(*text, error);
     if (!text) return Fail(textPath, error);

@@ -1,5 +1,6 @@
 #include "tools/payload_tool/tool_packing.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "tools/payload_tool/last_write_time.h"
 #include "tools/payload_tool/recorded_facts.h"
 #include "tools/payload_tool/tool_files.h"
+#include "tools/payload_tool/tool_kinds.h"
 
 namespace {
 
@@ -35,7 +37,8 @@ std::string FormatFileTime(uint64_t fileTime) {
     return text;
 }
 
-std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
+std::optional<uint64_t> PackTime(const std::string& path, bool standIn, std::string& error) {
+    std::optional<uint64_t> newest;
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         char* end = nullptr;
         errno = 0;
@@ -44,9 +47,12 @@ std::optional<uint64_t> PackTime(const std::string& path, std::string& error) {
             error = "SOURCE_DATE_EPOCH is not a number of seconds since 1970";
             return std::nullopt;
         }
-        return FileTimeFromPosixTime(seconds, 0);
+        newest = FileTimeFromPosixTime(seconds, 0);
+        if (standIn) return newest;
     }
-    return LastWriteFileTime(path, error);
+    const std::optional<uint64_t> own = LastWriteFileTime(path, error);
+    if (!own) return std::nullopt;
+    return newest ? std::min(*own, *newest) : *own;
 }
 
 bool IsPlainFileName(std::string_view name) {
@@ -70,7 +76,7 @@ std::optional<std::string> PackFileBytes(const std::string& file, const std::str
             : file.size() > UINT32_MAX ? "larger than 4 GiB"
                                        : "";
     if (!error.empty()) return std::nullopt;
-    const std::optional<uint64_t> time = PackTime(path, error);
+    const std::optional<uint64_t> time = PackTime(path, IsStandIn(file), error);
     if (!time) return std::nullopt;
 
     FindDataRecord record;

@@ -16,9 +16,11 @@ bool IsPlainFileName(std::string_view name);
 // alter "...", "To?l.exe" or "Tool.exe ", and the tool would then never be written.
 bool IsDeployedUnchanged(const std::string& name);
 
-// The time recorded for the file at `path`: SOURCE_DATE_EPOCH when set (reproducible builds), else the
-// file's last-write time. nullopt with `error` when neither can be recorded.
-std::optional<uint64_t> PackTime(const std::string& path, std::string& error);
+// The time recorded for the file at `path`: its own last-write time, no later than SOURCE_DATE_EPOCH when
+// that is set (the build's epoch, so that two builds of one commit give the same bytes); a stand-in
+// (`standIn`), which the build makes itself, records SOURCE_DATE_EPOCH when it is set. nullopt with
+// `error` when the file's time cannot be recorded or SOURCE_DATE_EPOCH is no time.
+std::optional<uint64_t> PackTime(const std::string& path, bool standIn, std::string& error);
 
 // The payload of the file at `path` recorded as `name`, exactly as the build packs it; nullopt with
 // `error` saying why not.
