@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/owned_handles_win.h"
+#include "base/owned_handles_win.h"
 
 // A started program: its process and thread handles are closed exactly once, on every path. Dropping
 // it never ends the program itself (EndIfRunning does).

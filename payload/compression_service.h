@@ -1,4 +1,4 @@
-// The compression service that the decompressing wrapper (payload/lznt1.h) calls.
+// The compression service that the decompressing wrapper (payload/lznt1_decompress.h) calls.
 //
 // In the Windows build these are ntdll's own functions. In the host build the same three signatures
 // are served by the host's stand-in for ntdll, compression_service_host.cpp, over the project's portable

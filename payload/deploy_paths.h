@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/path_limits.h"
 #include "payload/payload_format.h"
-#include "settings/path_limits.h"
 
 // The resource that DeployCindrelTool deploys: row 2 of the tool catalogue, which checks the two agree.
 inline constexpr std::string_view kCindrelResourceName = "Cindrel_exe_V2106_BIN_WFD_NTC";

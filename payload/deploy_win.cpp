@@ -4,10 +4,11 @@
 
 #include <optional>
 
+#include "base/directory_entry_win.h"
+#include "base/owned_handles_win.h"
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
 #include "payload/resource_store_win.h"
-#include "settings/owned_handles_win.h"
 #include "settings/settings_file_win.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "payload/lznt1_compress.h"
 
-#include "payload/lznt1.h"
+#include "payload/lznt1_decompress.h"
 #include "payload/lznt1_parallel.h"
 
 int32_t Lznt1Compress(std::string source, std::string& target) {

@@ -1,7 +1,7 @@
 // Whole-buffer LZNT1 compression for the packing side only (the launcher reads payloads and never links
 // this): the project's own encoder with its optimal parse, on all processors, on every platform, so that
 // payload-tool and payload-tool.exe pack the same bytes. The platform's compression service is not
-// asked: Wine's stores every chunk uncompressed. Decompression is payload/lznt1.h.
+// asked: Wine's stores every chunk uncompressed. Decompression is payload/lznt1_decompress.h.
 #pragma once
 
 #include <cstdint>

@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 
 enum class Lznt1Status { Ok, BadData, ShortOutput };
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/byte_order.h"
+#include "base/text_ops.h"
 #include "payload/crc32.h"
-#include "payload/lznt1.h"
 #include "payload/lznt1_decoder.h"
-#include "settings/byte_order.h"
-#include "settings/text_ops.h"
+#include "payload/lznt1_decompress.h"
 
 namespace {
 

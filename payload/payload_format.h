@@ -20,8 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/path_limits.h"
 #include "payload/resource_store.h"
-#include "settings/path_limits.h"
 
 enum class PayloadVariant { Compressed, Plain, Split };
 

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "payload/crc32.h"
-#include "payload/lznt1.h"
 #include "payload/lznt1_compress.h"
 #include "payload/lznt1_decoder.h"
+#include "payload/lznt1_decompress.h"
 #include "payload/lznt1_encoder.h"
 
 namespace {

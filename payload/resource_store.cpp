@@ -1,6 +1,6 @@
 #include "payload/resource_store.h"
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 
 std::string ResourceNameKey(std::string_view name) { return AsciiUpperCase(name.substr(0, name.find('\0'))); }
 

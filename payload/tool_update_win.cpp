@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
+#include "base/directory_entry_win.h"
+#include "base/owned_handles_win.h"
+#include "base/text_ops.h"
 #include "payload/deploy_paths.h"
 #include "payload/deploy_win.h"
 #include "payload/resource_store_win.h"
-#include "settings/owned_handles_win.h"
 #include "settings/settings_file_win.h"
-#include "settings/text_ops.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "payload/tool_version.h"
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 
 std::string EncodeToolVersionRecord(std::optional<FileVersion> version) {
     if (!version) return "";

@@ -1,6 +1,6 @@
 #include "settings/program_facts.h"
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

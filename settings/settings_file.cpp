@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 
 std::string ProgramFolderOf(std::string_view exePath) {
     const size_t slash = exePath.rfind('\\');

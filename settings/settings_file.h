@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "settings/path_limits.h"
-#include "settings/text_ops.h"
+#include "base/path_limits.h"
+#include "base/text_ops.h"
 
 // The field the running executable's path is read into (ExecutablePath), and the field of the
 // longest path the profile functions take, its NUL included (ProfilePathOf).

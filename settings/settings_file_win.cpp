@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "settings/owned_handles_win.h"
-#include "settings/text_ops_win.h"
+#include "base/directory_entry_win.h"
+#include "base/text_ops_win.h"
 
 std::string ExecutablePath() {
     char buffer[kModulePathField] = {};
@@ -26,15 +26,6 @@ std::string SettingsPath(std::string_view extension) {
 }
 
 std::string SettingsFilePath() { return SettingsPath("ini"); }
-
-std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path) {
-    if (path.empty()) return std::nullopt;
-    WIN32_FIND_DATAA entry{};
-    const FindHandle search(FindFirstFileA(path.c_str(), &entry));
-    if (!search.Valid()) return std::nullopt;
-    entry.cFileName[MAX_PATH - 1] = '\0';
-    return entry;
-}
 
 bool SettingsFileExists(const std::string& path) { return FindDirectoryEntry(path).has_value(); }
 

@@ -1,12 +1,8 @@
 // The running executable's folder and settings file, and thin access to the file through the
-// platform's profile (INI) functions; also the one directory-entry lookup that every existence test of
-// the launcher uses. The pure path rules are in settings_file.h.
+// platform's profile (INI) functions. The pure path rules are in settings_file.h.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,10 +21,6 @@ std::string SettingsPath(std::string_view extension);
 
 // SettingsPath("ini"): the launcher's one settings file, for every reader and writer.
 std::string SettingsFilePath();
-
-// The entry that a directory search for exactly `path` yields first (its name always NUL-terminated),
-// whatever its attributes; nullopt when there is none and for "".
-std::optional<WIN32_FIND_DATAA> FindDirectoryEntry(const std::string& path);
 
 // True when FindDirectoryEntry finds an entry, whatever its attributes (hidden, system, read-only,
 // folder).

@@ -1,6 +1,6 @@
 #include "settings/version_stamp.h"
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 
 // "Greater than 0" reads the whole digit string as one number, so it fails only for all zeros.
 bool StoredVersionMatches(std::string_view stored, std::string_view version) {

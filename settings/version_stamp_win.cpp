@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "settings/owned_handles_win.h"
+#include "base/owned_handles_win.h"
+#include "base/text_ops.h"
 #include "settings/settings_file_win.h"
-#include "settings/text_ops.h"
 
 namespace {
 

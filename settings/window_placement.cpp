@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 
 namespace {
 

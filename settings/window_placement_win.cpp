@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "base/text_ops.h"
 #include "settings/placement_window_win.h"
 #include "settings/settings_file_win.h"
-#include "settings/text_ops.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "shell/command_table.h"
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"
 

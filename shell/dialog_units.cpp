@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 
 int32_t PixelsToDialogUnits(int32_t pixels, int32_t pixelsPer1024Units) {
     if (pixelsPer1024Units <= 0) return 0;

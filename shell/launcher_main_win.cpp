@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "settings/owned_handles_win.h"
+#include "base/owned_handles_win.h"
 #include "settings/program_facts_win.h"
 #include "settings/version_stamp_win.h"
 #include "shell/main_window_layout.h"

@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "base/directory_entry_win.h"
+#include "base/text_ops.h"
 #include "payload/deploy_win.h"
 #include "payload/tool_update_win.h"
 #include "settings/program_facts_win.h"
 #include "settings/settings_file_win.h"
-#include "settings/text_ops.h"
 #include "settings/version_stamp_win.h"
 #include "settings/window_placement_win.h"
 #include "shell/main_window_layout.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/owned_handles_win.h"
+#include "base/owned_handles_win.h"
 #include "settings/program_facts_win.h"
 #include "settings/window_placement.h"
 #include "shell/dialog_units.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "payload/lznt1.h"
 #include "payload/lznt1_decoder.h"
+#include "payload/lznt1_decompress.h"
 
 namespace {
 

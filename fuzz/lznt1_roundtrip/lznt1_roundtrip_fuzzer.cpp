@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "payload/lznt1.h"
 #include "payload/lznt1_compress.h"
 #include "payload/lznt1_decoder.h"
+#include "payload/lznt1_decompress.h"
 #include "payload/lznt1_encoder.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 #include "settings/version_stamp.h"
 #include "settings/window_placement.h"
 

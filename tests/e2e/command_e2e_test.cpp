@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/text_ops.h"
 #include "driver/launcher_harness_win.h"
 #include "driver/started_process_win.h"
 #include "payload/deploy_paths.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
-#include "settings/text_ops.h"
 #include "shell/command_table.h"
 #include "shell/main_window_layout.h"
 #include "shell/tool_catalogue.h"

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "payload/compression_service.h"
-#include "payload/lznt1.h"
 #include "payload/lznt1_compress.h"
 #include "payload/lznt1_decoder.h"
+#include "payload/lznt1_decompress.h"
 #include "payload/lznt1_encoder.h"
 #include "payload/lznt1_parallel.h"
 #include "tests/host/lznt1_samples.h"

@@ -4,8 +4,8 @@
 #include <libfwnt.h>
 #include <vector>
 
-#include "payload/lznt1.h"
 #include "payload/lznt1_compress.h"
+#include "payload/lznt1_decompress.h"
 #include "payload/lznt1_encoder.h"
 #include "tests/host/lznt1_samples.h"
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "payload/crc32.h"
-#include "payload/lznt1.h"
 #include "payload/lznt1_compress.h"
 #include "payload/lznt1_decoder.h"
+#include "payload/lznt1_decompress.h"
 #include "payload/payload_format.h"
 #include "payload/payload_pack.h"
 #include "tests/host/lznt1_samples.h"

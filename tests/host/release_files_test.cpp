@@ -3,7 +3,7 @@
 // zipfile's, and that it unpacks, the release test checks on the built launcher (tests/release/).
 #include <gtest/gtest.h>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 #include "settings/program_facts.h"
 #include "tools/payload_tool/sha256.h"
 #include "tools/payload_tool/windows_text.h"

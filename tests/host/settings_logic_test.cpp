@@ -4,9 +4,9 @@
 #include <limits>
 #include <tuple>
 
+#include "base/text_ops.h"
 #include "settings/program_facts.h"
 #include "settings/settings_file.h"
-#include "settings/text_ops.h"
 #include "settings/version_stamp.h"
 #include "settings/window_placement.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 
 inline constexpr size_t kTestPeOffset = 0x40;
 inline constexpr uint32_t kTestPeCheckSum = 0x1234;

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
+#include "base/text_ops.h"
+#include "base/text_ops_win.h"
 #include "driver/started_process_win.h"
 #include "settings/settings_file_win.h"
-#include "settings/text_ops.h"
-#include "settings/text_ops_win.h"
 #include "settings/version_stamp_win.h"
 #include "settings/window_placement_win.h"
 #include "tests/profile_bytes.h"

@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "settings/owned_handles_win.h"
+#include "base/owned_handles_win.h"
 #include "shell/tool_catalogue.h"
 #include "tools/payload_tool/launcher_image.h"
 #include "tools/payload_tool/tool_kinds.h"

@@ -4,7 +4,7 @@
 #include <map>
 #include <utility>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 #include "tools/payload_tool/utf8_text.h"
 
 namespace {

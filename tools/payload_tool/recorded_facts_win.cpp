@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "settings/owned_handles_win.h"
+#include "base/owned_handles_win.h"
 #include "tools/payload_tool/recorded_facts.h"
 
 namespace {

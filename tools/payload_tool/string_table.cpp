@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 #include "settings/program_facts.h"
 #include "tools/payload_tool/resource_entries.h"
 

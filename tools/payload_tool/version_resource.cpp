@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <zlib.h>
 
-#include "settings/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/text_ops_win.h"
+#include "base/text_ops_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "payload/lznt1.h"
+#include "payload/lznt1_decompress.h"
 
 #include "payload/compression_service.h"
 

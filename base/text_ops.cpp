@@ -1,4 +1,4 @@
-#include "settings/text_ops.h"
+#include "base/text_ops.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-// Small text operations shared by the settings code. Texts are byte strings that may hold NUL. The one
+// Small text operations shared by every layer. Texts are byte strings that may hold NUL. The one
 // that needs the platform's code page is in text_ops_win.h.
 #pragma once
 
