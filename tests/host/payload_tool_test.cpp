@@ -159,25 +159,21 @@ TEST_F(PayloadToolTest, PackRecordsNameSizeArchiveBitAndTheReproducibleTime) {
     // Fault: every tool recorded the build's epoch instead of its own date. A file older than the epoch
     // records its own time; a newer one (like the file above) the epoch.
     const timespec june2020[2] = {{1590969600, 0}, {1590969600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, Path("standin.exe").c_str(), june2020, 0), 0);
-    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
-                  "SOURCE_DATE_EPOCH=1700000000"),
-              0)
-        << err_;
-    store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
-    ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
-    EXPECT_EQ(image.record.ftLastWriteTime, 132354432000000000ull); // 2020-06-01 00:00 UTC
+    const auto recordedWriteTime = [&] {
+        EXPECT_EQ(::utimensat(AT_FDCWD, Path("standin.exe").c_str(), june2020, 0), 0);
+        EXPECT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
+                      "SOURCE_DATE_EPOCH=1700000000"),
+                  0)
+            << err_;
+        store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
+        EXPECT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
+        return image.record.ftLastWriteTime;
+    };
+    EXPECT_EQ(recordedWriteTime(), 132354432000000000ull); // 2020-06-01 00:00 UTC
     // A stand-in, which the build makes, records the build's epoch whatever its own time.
     WriteFile(Path("standin.exe"),
               TestPe({std::pair<std::string, std::string>("FUNKELIS_STAND_IN", "stand-in")}).image);
-    ASSERT_EQ(::utimensat(AT_FDCWD, Path("standin.exe").c_str(), june2020, 0), 0);
-    ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("p.bin") + " --name Marvolt.exe",
-                  "SOURCE_DATE_EPOCH=1700000000"),
-              0)
-        << err_;
-    store.Add("MARVOLT_EXE_V2106_BIN_WFD_NTC", ReadFile(Path("p.bin")));
-    ASSERT_TRUE(ReadPayload(store, "Marvolt_exe_V2106_BIN_WFD_NTC", image));
-    EXPECT_EQ(image.record.ftLastWriteTime, 133444736000000000ull); // 2023-11-14 22:13:20 UTC
+    EXPECT_EQ(recordedWriteTime(), 133444736000000000ull); // 2023-11-14 22:13:20 UTC
 
     ASSERT_EQ(Run("pack " + Path("standin.exe") + " " + Path("q.bin")), 0) << err_;
     EXPECT_EQ(DecodePayloadTrailer(ReadFile(Path("q.bin")).substr(ReadFile(Path("q.bin")).size() - 322))
