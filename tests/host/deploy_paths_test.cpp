@@ -99,25 +99,18 @@ TEST(ToolUpdateRule, OnlyAStrictlyHigherCarriedVersionReplacesAPlainWritableFile
     constexpr FileVersion kPresent{0x0002'0001, 0x0000'0006}; // 2.1.0.6
     constexpr FileVersion kLater{0xFFFF'0001, 0x0002'0003};
     const PresentTool current{true, false, kPresent};
-    struct Row {
-        const char* what;
-        PresentTool present;
-        std::optional<FileVersion> carried;
-        bool replaces;
-    };
-    for (const Row& row : {Row{"higher", current, FileVersion{0x0002'0001, 0x0000'0007}, true},
-                           Row{"higher major, lower rest", current, FileVersion{0x0003'0000, 0}, true},
-                           Row{"equal", current, kPresent, false},
-                           Row{"lower", current, FileVersion{0x0002'0000, 0xFFFF'FFFF}, false},
-                           Row{"none carried", current, std::nullopt, false},
-                           Row{"present without a version, or unreadable", {true, false, {}}, kLater, false},
-                           Row{"read-only", {true, true, kPresent}, kLater, false},
-                           Row{"a folder or a link", {false, false, kPresent}, kLater, false}}) {
-        EXPECT_EQ(ReplacesPresentTool(row.present, row.carried), row.replaces) << row.what;
-    }
-    // The record beside a payload: exactly 8 bytes, or none.
-    EXPECT_EQ(DecodeToolVersionRecord(EncodeToolVersionRecord(kLater)), kLater);
-    EXPECT_EQ(EncodeToolVersionRecord(std::nullopt), "");
+    for (const auto& [what, present, carried, replaces] :
+         {std::tuple<const char*, PresentTool, std::optional<FileVersion>, bool>{
+              "higher", current, FileVersion{0x0002'0001, 0x0000'0007}, true},
+          {"higher major, lower rest", current, FileVersion{0x0003'0000, 0}, true},
+          {"equal", current, kPresent, false},
+          {"lower", current, FileVersion{0x0002'0000, 0xFFFF'FFFF}, false},
+          {"none carried", current, std::nullopt, false},
+          {"present without a version, or unreadable", {true, false, {}}, kLater, false},
+          {"read-only", {true, true, kPresent}, kLater, false},
+          {"a folder or a link", {false, false, kPresent}, kLater, false}})
+        EXPECT_EQ(ReplacesPresentTool(present, carried), replaces) << what;
+    // The record beside a payload: exactly 8 bytes, or none (its round trip: payload_tool_test).
     EXPECT_EQ(DecodeToolVersionRecord(""), std::nullopt);
     EXPECT_EQ(DecodeToolVersionRecord("1234567"), std::nullopt);
 }

@@ -9,6 +9,7 @@
 #include "settings/settings_file.h"
 #include "settings/version_stamp.h"
 #include "settings/window_placement.h"
+#include "tests/host/test_pe_image.h"
 
 using namespace std::string_literals;
 
@@ -310,8 +311,7 @@ TEST(ReachablePlacement, AWindowLargerThanTheWorkAreaGetsItsTopLeftCornerOnScree
     EXPECT_TRUE(Same(moved, {0, 0, kMax, kMax})) << moved.right;
 }
 
-// Faults: a string-table block or a version resource cut short (or lying about its lengths) read past
-// its end, or a version resource without its fixed part's signature taken for a version.
+// Faults: a string-table block cut short (or lying about its lengths) read past its end.
 TEST(ProgramFacts, ResourcesCutShortOrWithoutTheirSignatureGiveNothing) {
     const std::string block = "\0\0\2\0a\0b\0"s + std::string(28, '\0');
     EXPECT_EQ(StringBlockEntry(block, 0), u"");
@@ -322,13 +322,14 @@ TEST(ProgramFacts, ResourcesCutShortOrWithoutTheirSignatureGiveNothing) {
     EXPECT_EQ(StringBlockEntry("\0\0\xFF\xFF"s, 1), std::nullopt);
     EXPECT_EQ(AsciiText(std::u16string(u"a\u00fc\0b", 4)), "a??b");
 
-    // VS_VERSIONINFO's header and key, then the fixed part: signature, structure version, 3.0.7.1.
-    std::string version = "\x5C\0\x34\0\0\0"s;
-    for (const char c : std::string_view("VS_VERSION_INFO")) version += {c, '\0'};
-    version += std::string(4, '\0') + "\xBD\x04\xEF\xFE\0\0\1\0\0\0\3\0\1\0\7\0"s + std::string(36, '\0');
-    EXPECT_EQ(FixedFileVersion(version), (FileVersion{0x3'0000, 0x7'0001}));
-    EXPECT_EQ(VersionText(*FixedFileVersion(version)), "3.0.7.1");
-    EXPECT_EQ(FixedFileVersion(version.substr(0, version.size() - 1)), std::nullopt);
-    version[40] = 'x';
-    EXPECT_EQ(FixedFileVersion(version), std::nullopt);
+    // Faults: 65535.3.0.65534 read as signed or swapped halves (the release's zip then misnamed); a
+    // version without its fixed part, key or signature, or cut short, taken for a version.
+    const std::string version = TestVersionResource(0xFFFF'0003, 0x0000'FFFE);
+    EXPECT_EQ(VersionText(FixedFileVersion(version).value_or(FileVersion{})), "65535.3.0.65534");
+    std::string noFixedPart = version, otherKey = version, otherSignature = version;
+    PutLe16(noFixedPart, 2, 0);
+    PutLe16(otherKey, 6, 'X');
+    PutLe32(otherSignature, 40, 0xFEEF04BE);
+    for (const std::string& bad : {noFixedPart, otherKey, otherSignature, version.substr(0, 91), ""s})
+        EXPECT_EQ(FixedFileVersion(bad), std::nullopt) << bad.size();
 }
