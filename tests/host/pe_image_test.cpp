@@ -1,6 +1,7 @@
 // The PE image module reads headers, sections and the resource tree of arbitrary bytes into a documented
 // result, and writes an image with a new tree that keeps every other byte and header field right.
 #include <gtest/gtest.h>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -36,19 +37,14 @@ PeResult ReadWith(size_t TestPe::*offset, size_t delta, uint32_t value) {
     return Read(pe.image);
 }
 
-const std::vector<PeResourceName>& RcData(const PeImage& image) {
-    static const std::vector<PeResourceName> none;
-    const PeResourceType* type = FindResourceType(image.resources, kRtRcData);
-    return type == nullptr ? none : type->names;
-}
-
 TEST(PeImage, FindsNamedAndNumberedRcDataInTableOrder) {
     for (uint16_t magic : {uint16_t{0x10B}, uint16_t{0x20B}}) {
         const TestPe pe(kSample, magic);
         PeImage image;
         ASSERT_EQ(ReadPeImage(pe.image, image), PeResult::Ok) << magic;
-        const std::vector<PeResourceName>& names = RcData(image);
-        ASSERT_EQ(names.size(), 3u);
+        const PeResourceType* type = FindResourceType(image.resources, kRtRcData);
+        ASSERT_TRUE(type != nullptr && type->names.size() == 3);
+        const std::vector<PeResourceName>& names = type->names;
         EXPECT_EQ(ResourceIdText(names[0].id), "MARVOLT_EXE_V2106_BIN_WFD_NTC");
         EXPECT_EQ(names[0].languages[0].bytes, "payload bytes");
         EXPECT_EQ(names[0].languages[0].id.number, 0x409u);
@@ -67,11 +63,8 @@ TEST(PeImage, AnImageWithoutResourcesHasNone) {
     EXPECT_TRUE(image.resources.types.empty());
     PeRewrite rewrite;
     EXPECT_EQ(Rewrite(pe.image, rewrite), PeResult::NoResources);
-
-    TestPe otherType(kSample);
-    PutLe32(otherType.image, otherType.typeEntry, 3); // RT_ICON
-    EXPECT_EQ(ReadPeImage(otherType.image, image), PeResult::Ok);
-    EXPECT_TRUE(RcData(image).empty());
+    EXPECT_EQ(ReadPeImage(TestPe(kSample, 0x10B, 3).image, image), PeResult::Ok); // RT_ICON only
+    EXPECT_EQ(FindResourceType(image.resources, kRtRcData), nullptr);
 }
 
 // FileAlignment 3 was once listed by one reader and refused by the other.
@@ -108,17 +101,16 @@ TEST(PeImage, EveryTruncationIsReportedAndNoneReadsOk) {
     EXPECT_EQ(Read(sectionLast.image.substr(0, sectionLast.image.size() - 1)), PeResult::Truncated);
 }
 
-TEST(PeImage, RefusesOffsetsOutsideTheResourceSection) {
-    EXPECT_EQ(ReadWith(&TestPe::typeEntry, 4, 0x8000'0000u | 0x00FF'FFFF), PeResult::BadResources);
-    EXPECT_EQ(ReadWith(&TestPe::firstNameEntry, 0, 0x8000'0000u | 0x7FFF'FFF0), PeResult::BadResources);
-    EXPECT_EQ(ReadWith(&TestPe::firstDataEntry, 0, 0x9000), PeResult::BadResources);
-    EXPECT_EQ(ReadWith(&TestPe::firstDataEntry, 4, 0xFFFF'FFFFu), PeResult::BadResources);
-}
-
-TEST(PeImage, ADirectoryThatPointsBackDoesNotLoop) {
-    // The names directory is the root again; the root's entry then looks like a language directory.
-    EXPECT_EQ(ReadWith(&TestPe::typeEntry, 4, 0x8000'0000u), PeResult::BadResources);
-    EXPECT_EQ(ReadWith(&TestPe::firstNameEntry, 4, 0x8000'0000u | 24), PeResult::BadResources);
+// Faults: an offset outside the resource section read past it; a directory that points back looped (the
+// last two rows: the names directory is the root again, whose entry then looks like a language directory).
+TEST(PeImage, RefusesOffsetsOutsideTheResourceSectionAndDirectoriesThatPointBack) {
+    for (const auto& [field, delta, value] : {std::tuple{&TestPe::typeEntry, 4, 0x8000'0000u | 0x00FF'FFFF},
+                                              {&TestPe::firstNameEntry, 0, 0x8000'0000u | 0x7FFF'FFF0},
+                                              {&TestPe::firstDataEntry, 0, 0x9000u},
+                                              {&TestPe::firstDataEntry, 4, 0xFFFF'FFFFu},
+                                              {&TestPe::typeEntry, 4, 0x8000'0000u},
+                                              {&TestPe::firstNameEntry, 4, 0x8000'0000u | 24}})
+        EXPECT_EQ(ReadWith(field, delta, value), PeResult::BadResources) << std::hex << value;
 }
 
 // Entries that share data or a long name once made a file of 200 KB claim gigabytes of memory, print a
