@@ -263,8 +263,7 @@ TEST_F(LauncherCommands, ToolButtonsDeployStartRaiseAndFollowTheKeyboard) {
 }
 
 // Fault: the tool's file was created first and then filled, so a launcher killed during a large write
-// left a truncated tool that the next click found present and started, on every click. The launcher is
-// killed the moment the first name of the tool appears: a temporary one now, the tool's own then.
+// left a truncated tool that the next click found present and started, on every click.
 TEST_F(LauncherCommands, AKillDuringALargeDeploymentLeavesNoTruncatedToolForTheNextClick) {
     PayloadImage large = CarriedTool("Marvolt"); // with 24 MB after its image, which it still starts with
     for (size_t i = 0; i < (24u << 20); ++i) large.fileBytes.push_back(static_cast<char>(i * i % 251));

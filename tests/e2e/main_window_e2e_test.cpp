@@ -173,8 +173,7 @@ TEST_F(MainWindowE2E, ControlsInCreationOrderWithIdsClassesStylesTextsAndRectang
         const uint32_t defaultBit = spec.id == FirstTabStopId() ? BS_DEFPUSHBUTTON : 0;
         EXPECT_EQ(static_cast<uint32_t>(GetWindowLongA(child, GWL_STYLE)), spec.style | defaultBit);
         EXPECT_EQ(GetWindowLongA(child, GWL_EXSTYLE), 0);
-        // The home page is the launcher's own resource: the configured one (a distribution may set its
-        // own), whole, with any ';' or '?' in it.
+        // The configured home page (a distribution may set its own), whole, with any ';' or '?' in it.
         EXPECT_EQ(TextOf(child),
                   spec.id == kHomePageLabelId ? FUNKELIS_HOME_PAGE_URL : std::string(spec.text));
 

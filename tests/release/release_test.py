@@ -272,8 +272,7 @@ def windows_text(path):
 
 
 def zipfile_bytes(entries, epoch):
-    """The zip that Python's zipfile writes for `entries` (name -> bytes), the release's zip until
-    payload-tool wrote it: sorted, deflated at level 9, MS-DOS attributes, every time `epoch`."""
+    """What zipfile writes for `entries` (name -> bytes): sorted, deflated at 9, MS-DOS attributes, times `epoch`."""
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w") as archive:
         for name in sorted(entries):
