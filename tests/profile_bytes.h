@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -22,26 +20,10 @@ struct ProfileBytes {
 inline const std::string kTreeVersion = FUNKELIS_VERSION_TEXT;
 inline const std::string kTreeDate = FUNKELIS_PROGRAM_DATE;
 
-// A stamp of another program: the version just before the tree's (0.0.0.1 for 0.0.0.0, which has none),
-// and the tree's date with its last digit changed.
-inline std::string OtherVersion() {
-    uint64_t version = 0;
-    size_t at = 0;
-    for (int part = 0; part < 4; ++part, ++at) {
-        const size_t end = std::min(kTreeVersion.find('.', at), kTreeVersion.size());
-        version = version << 16 | std::stoul(kTreeVersion.substr(at, end - at));
-        at = end;
-    }
-    version = version == 0 ? 1 : version - 1;
-    std::string text;
-    for (int shift = 48; shift >= 0; shift -= 16)
-        text += std::to_string(version >> shift & 0xFFFF) + (shift > 0 ? "." : "");
-    return text;
-}
-inline std::string OtherDate() {
-    std::string date = kTreeDate;
-    date.back() = static_cast<char>('0' + (date.back() - '0' + 1) % 10);
-    return date;
+// Another program's version or date: the tree's with its last digit changed.
+inline std::string OtherStamp(std::string stamp) {
+    stamp.back() = static_cast<char>('0' + (stamp.back() - '0' + 1) % 10);
+    return stamp;
 }
 
 // The default content with the tree's stamp.

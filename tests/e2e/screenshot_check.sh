@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# screenshot_check.sh PICTURE: fails unless the picture of the main window (scripts/screenshot.sh)
-# shows what the window draws: the heading in its blue (#4080C0) in the top sixth, the home-page
-# address in its dark blue (#004080) in the lower half and nowhere above, and the frame lines of the
-# five tool groups (rows of the shadow grey #808080 across most of the width).
+# screenshot_check.sh PICTURE: fails unless the main window's picture shows the heading's blue in the top
+# sixth, the address's dark blue in the lower half only, and the groups' grey frame lines.
 set -euo pipefail
 picture=$1
 read -r width height < <(identify -format '%w %h\n' "$picture")

@@ -21,10 +21,10 @@ constexpr char kLauncherAppDefaults[] = "Software\\Wine\\AppDefaults\\FunkelisTo
 constexpr char kLauncherDllOverrides[] = "Software\\Wine\\AppDefaults\\FunkelisTools.exe\\DllOverrides";
 constexpr char kRefusalText[] = "Fehler, das Programm kann nur 1 mal Gestartet werdern.";
 
-// A settings file of an older version.
+// A settings file of another version.
 const std::string kStaleFile = "[HmWinPos]\r\nHmWinPosX=-40.5\r\nHmWinPosY=30.5\r\n\r\n[DateVersionInIni]\r\n"
                                "Version=\"" +
-                               OtherVersion() + "\"\r\nDate=\"" + kTreeDate +
+                               OtherStamp(kTreeVersion) + "\"\r\nDate=\"" + kTreeDate +
                                "\"\r\n[Optionen]\r\nAllProgExit=\"0\"\r\n";
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -269,10 +269,7 @@ TEST(StartupE2E, APlacementStoredOffEveryScreenIsBroughtBackAndStoredOnScreen) {
     WriteBytes(run.PathOf(kSettingsName),
                "[HmWinPos]\r\nHmWinPosX=-5000\r\nHmWinPosY=3000\r\nHmWinPosW=1431655766\r\n"
                "HmWinPosH=2147483647\r\n[DateVersionInIni]\r\nVersion=\"" +
-                   kTreeVersion +
-                   "\"\r\n"
-                   "Date=\"" +
-                   kTreeDate + "\"\r\n");
+                   kTreeVersion + "\"\r\nDate=\"" + kTreeDate + "\"\r\n");
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForWindow(MainWindowTitle);
     ASSERT_NE(window, nullptr);

@@ -1,6 +1,5 @@
-# What configure asks payload-tool about a row's file (cmake/distribution_checks.cmake), run with
-# cmake -DFUNKELIS_PAYLOAD_TOOL=PATH -P (the launcher's facts are checked by payload-tool set, and tested
-# with it). Each line names the fault it catches; the script fails with the first case that differs.
+# What configure asks payload-tool about a row's file (cmake/distribution_checks.cmake), run with cmake
+# -DFUNKELIS_PAYLOAD_TOOL=PATH -P. Each line names the fault it catches; the first that differs fails.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/distribution_checks.cmake)
 
 function(expect what actual expected)

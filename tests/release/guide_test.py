@@ -1,15 +1,9 @@
 #!/usr/bin/env python3
-"""GUIDE.txt's commands run as printed, in the kit as the build makes it.
+"""GUIDE.txt's commands run as printed, in the kit that `payload-tool release --kit` makes (see CMakeLists.txt).
 
-usage: guide_test.py --payload-tool PROGRAM --payload-tool-exe PROGRAM --wine-run SCRIPT
-                     --osslsigncode PROGRAM --launcher EXE --guide GUIDE --tool FILE... --out DIR
-
-The kit zip is made with `payload-tool release --kit` as the release target makes it, and unpacked
-into DIR; GUIDE.txt is read from it. A command is a line indented by five blanks. Each payload-tool.exe
-line runs under Wine as a command prompt would pass it, and the same line with the host payload-tool;
-both must succeed with the same output and the same files (the chain goes on with Wine's). The
-osslsigncode and sha256sum lines run here; signtool, certutil, copy and type are Windows' own and only
-read, and check-titles (which starts the tools, see check_titles_test) only finds its launcher. The five FILEs are the distributor's tools (real 32-bit programs), put into "tools" as GUIDE says.
+Each payload-tool.exe line runs under Wine and with the host payload-tool: same output, same files. The
+osslsigncode and sha256sum lines run here; the Windows-only ones are only read; check-titles (see
+check_titles_test) and certutil must name a file the steps before wrote. The FILEs become the tools.
 """
 import argparse
 import os
@@ -34,9 +28,7 @@ class GuideFailure(Exception):
 
 
 def prompt_words(line):
-    """The arguments the command prompt hands a program for `line`: split at blanks outside double
-    quotes, the quotes removed. A character the prompt would act on outside quotes is a fault of the
-    guide, since the line would not do what it says."""
+    """The arguments cmd hands a program for `line`; a character cmd acts on outside quotes is a fault."""
     words, word, quoted, started = [], "", False, False
     for character in line:
         if character == '"':
@@ -55,7 +47,6 @@ def prompt_words(line):
 
 
 def read_all(path):
-    """A file's bytes, or a folder's files by name."""
     if os.path.isdir(path):
         return {name: read_all(os.path.join(path, name)) for name in sorted(os.listdir(path))}
     with open(path, "rb") as source:
@@ -126,28 +117,19 @@ class Guide:
         said = {}
         for line in commands:
             program = line.split()[0]
-            if program == "payload-tool.exe" and line.split()[1] == "check-titles":
-                # Starts each tool for its window title; check_titles_test runs it on launchers whose
-                # tools show known titles. Here its launcher must exist, as printed.
+            if program == "certutil" or line.split()[:2] == ["payload-tool.exe", "check-titles"]:
                 named = prompt_words(line)[2]
                 if not os.path.isfile(os.path.join(self.cwd, named)):
                     raise GuideFailure(f"{line}\nnames {named}, which the steps before did not write")
             elif program == "payload-tool.exe":
                 said[line.split()[1]] = self.payload_tool(line)
-            elif program == "osslsigncode":
-                result = self.run([self.args.osslsigncode] + shlex.split(line)[1:])
-                if result.returncode != 0:
-                    raise GuideFailure(f"{line}\nfailed:\n{result.stdout}{result.stderr}")
-            elif program == "sha256sum":
-                result = self.run(shlex.split(line))
+            elif program in ("osslsigncode", "sha256sum"):
+                words = shlex.split(line)
+                result = self.run([self.args.osslsigncode if program == "osslsigncode" else program] + words[1:])
                 if result.returncode != 0:
                     raise GuideFailure(f"{line}\nfailed:\n{result.stdout}{result.stderr}")
             elif program == "cd":
                 self.cwd = os.path.join(self.cwd, prompt_words(line)[1])
-            elif program == "certutil":
-                named = prompt_words(line)[2]
-                if not os.path.isfile(os.path.join(self.cwd, named)):
-                    raise GuideFailure(f"{line}\nnames {named}, but the release holds {os.listdir(self.cwd)}")
             elif program not in WINDOWS_ONLY:
                 raise GuideFailure(f"a command this test does not know: {line}")
         success = re.search(r'verify \S+\s+must end with "([^"]+)"', guide)

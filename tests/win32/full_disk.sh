@@ -1,10 +1,8 @@
 #!/bin/sh
-# full_disk.sh mount DIR [FILE]: a small tmpfs at DIR for the tests' full-disk cases, or for file times
-#     that ext4 cannot keep: 64 KiB, or, with FILE, room for a copy of FILE and 8 KiB more (the
-#     launcher's copy and its settings file); every user may write in it, the one who runs Wine too.
+# full_disk.sh mount DIR [FILE]: a tmpfs at DIR that every user may write (full-disk cases, file times ext4
+#     cannot keep): 64 KiB, or, with FILE, room for a copy of FILE and 8 KiB more.
 # full_disk.sh unmount DIR: removes it again.
-# Without the right to mount (root, or sudo without a password), DIR is left absent, the tests skip
-# the cases that need it, and this step ends with 77, which CTest reports as skipped.
+# Without root or password-less sudo, DIR stays absent and the step ends with 77: CTest reports it skipped.
 set -u
 action=$1
 dir=$2

@@ -1,11 +1,6 @@
-# The distributor's path without a compiler gives the launcher the build gives: the test launcher of the
-# kit, branded with other facts (Unicode, a ';' and a '&' in the address), then with this tree's facts
-# (launcher_facts.txt), then repacked with this tree's tools at its epoch, must be FunkelisTools.exe byte
-# for byte, resources and sections alike. Faults: a fact that `set` leaves behind from an earlier one, a
-# resource that the build writes otherwise than `set`, a repacking that changes code or data.
-#   cmake -DPAYLOAD_TOOL=<host payload-tool> -DTEST_LAUNCHER=<exe> -DLAUNCHER=<FunkelisTools.exe>
-#         -DFACTS=<launcher_facts.txt> -DEPOCH=<seconds> -DTOOLS=<name=file|...> -DWORK=<folder>
-#         -P kit_path_check.cmake
+# The kit's test launcher branded with other facts, then with this tree's (FACTS), then repacked with its
+# TOOLS at EPOCH must be FunkelisTools.exe byte for byte (arguments: tests/win32/CMakeLists.txt). Faults:
+# a fact `set` leaves behind, a resource the build writes otherwise than `set`, a repacking that changes code.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})

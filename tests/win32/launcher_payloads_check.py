@@ -7,11 +7,8 @@ Reads the RT_RCDATA resources with pefile, decodes each LZNT1 stream with the sm
 (written from the published format, not from the project's codec) and compares the result and the
 trailer's find-data record with the tool file that was packed: NAME is the recorded file name
 (e.g. Marvolt.exe), FILE the packed file, EPOCH the build's SOURCE_DATE_EPOCH: the recorded time is
-EPOCH for a stand-in (a program with the resource FUNKELIS_STAND_IN), else the file's own, but no later
-than EPOCH. The record's reserved fields must hold the file's CRC-32 (computed
-here by zlib) and the marker "CR32". Beside each payload, the TOOLVERSION resource of the same name must
-hold the packed file's fixed file version as pefile reads it (dwFileVersionMS, then LS), or nothing for a
-file without one.
+EPOCH for a stand-in, else the file's own but no later. The reserved fields hold the CRC-32 (by zlib) and
+"CR32"; the TOOLVERSION resource of the same name the file's fixed version as pefile reads it (or nothing).
 """
 import os
 import struct

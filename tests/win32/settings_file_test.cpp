@@ -95,8 +95,8 @@ TEST_F(SettingsFile, AMatchingStampLeavesEveryByte) {
 
 TEST_F(SettingsFile, AnotherOrMissingStampResetsTheFile) {
     for (const std::string& stale :
-         {StampedFile("\"" + OtherVersion() + "\"", "\"" + kDate + "\""),
-          StampedFile("\"" + kVersion + "\"", "\"" + OtherDate() + "\""),
+         {StampedFile("\"" + OtherStamp(kVersion) + "\"", "\"" + kDate + "\""),
+          StampedFile("\"" + kVersion + "\"", "\"" + OtherStamp(kDate) + "\""),
           StampedFile("\"0.0.0.0\"", "\"" + kDate + "\""), StampedFile("", "\"" + kDate + "\""),
           std::string("[HmWinPos]\r\nHmWinPosX=5\r\n")}) {
         WriteBytes(path, stale);
