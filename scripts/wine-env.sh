@@ -158,7 +158,11 @@ fi
   if [ ! -f "$WINEPREFIX/.funkelis-ready" ]; then
     echo "wine-env: creating the ${WINEARCH#win}-bit Wine prefix $WINEPREFIX for $funkelis_wine_user" >&2
     # The lock must not leak into the long-lived wineserver.
-    if "${funkelis_as_wine_user[@]}" "$funkelis_prefix_loader" wineboot -i >/dev/null 2>&1 9>&-; then
+    # A program that crashes then ends with winedbg's backtrace on stderr, not with Wine's crash dialog,
+    # which waits for a click that never comes and keeps a test's output open until its time runs out.
+    if "${funkelis_as_wine_user[@]}" "$funkelis_prefix_loader" wineboot -i >/dev/null 2>&1 9>&- &&
+      "${funkelis_as_wine_user[@]}" "$funkelis_prefix_loader" reg add 'HKCU\Software\Wine\WineDbg' \
+        /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 9>&-; then
       "${funkelis_as_wine_user[@]}" wineserver -w 9>&-
       "${funkelis_as_wine_user[@]}" touch "$WINEPREFIX/.funkelis-ready"
     fi
